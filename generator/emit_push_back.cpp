@@ -1,0 +1,18 @@
+#include "generator/emit.h"
+#include "generator/gen_context.h"
+
+void emit_push_back(std::FILE *out)
+{
+    const char *L = g_context.lower_name;
+    const char *T = g_context.type_name;
+
+    std::fprintf(out, "int\n");
+    std::fprintf(out, "%s_push_back( const %s *pst_%s )\n", L, T, L);
+    std::fprintf(out, "{\n");
+    std::fprintf(out, "\tif ( vector_extend() ) return -1;\n");
+    std::fprintf(out, "\tstruct_copy( &p_vec_top[ n_vec_size ], pst_%s );\n", L);
+    std::fprintf(out, "\tn_vec_size++;\n");
+    std::fprintf(out, "\treturn 0;\n");
+    std::fprintf(out, "}\n");
+    std::fprintf(out, "\n");
+}

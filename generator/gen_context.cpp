@@ -1,0 +1,40 @@
+#include "generator/gen_context.h"
+
+#include <cstdio>
+#include <cstring>
+
+gen_context g_context;
+
+namespace {
+
+// Room for the longest reason: a message and a whole file name.
+char failure_reason[file_name_max + 64];
+
+}  // namespace
+
+const char *get_failure_reason() { return failure_reason; }
+
+void set_failure_reason(const char *format, const char *file_name)
+{
+    std::snprintf(failure_reason, sizeof failure_reason, format, file_name);
+}
+
+int is_too_long(const char *text) { return std::strlen(text) > name_max; }
+
+void copy_lower(char *destination, const char *text)
+{
+    for (; *text != '\0'; ++text, ++destination) {
+        char c = *text;
+        *destination = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    }
+    *destination = '\0';
+}
+
+void copy_upper(char *destination, const char *text)
+{
+    for (; *text != '\0'; ++text, ++destination) {
+        char c = *text;
+        *destination = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+    }
+    *destination = '\0';
+}

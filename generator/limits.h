@@ -1,0 +1,19 @@
+// Field sizes of the generator. Every length check in the tool uses these.
+#ifndef TAVRIK_GENERATOR_LIMITS_H
+#define TAVRIK_GENERATOR_LIMITS_H
+
+#include <cstddef>
+
+// Characters an option field keeps (include, structure and key names).
+// One more than a generator name may have, so an over-long value stays
+// detectable after it has been cut to fit its field.
+constexpr std::size_t option_value_max = 256;
+
+// Longest include-file, structure or key name the generator accepts, and
+// the longest suffix (the upper-case copy has to fit a field of this size).
+constexpr std::size_t name_max = 255;
+
+// Longest composed output file name.
+constexpr std::size_t file_name_max = 259;
+
+#endif
