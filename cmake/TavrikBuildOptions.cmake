@@ -1,0 +1,1 @@
+# Build options of the tavrik executable (link mode and the like).
