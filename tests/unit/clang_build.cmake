@@ -1,0 +1,17 @@
+# Configures and builds the tavrik executable with clang and warnings as
+# errors. Run with cmake -P; SOURCE_DIR, BUILD_DIR, CLANGXX and CLANG are given.
+# Testing is off in that tree: only the tool's own code is built.
+execute_process(
+  COMMAND ${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${BUILD_DIR}
+          -DCMAKE_CXX_COMPILER=${CLANGXX} -DCMAKE_C_COMPILER=${CLANG}
+          -DTAVRIK_WERROR=ON -DBUILD_TESTING=OFF
+  RESULT_VARIABLE configure_result)
+if(NOT configure_result EQUAL 0)
+  message(FATAL_ERROR "configuring with clang failed")
+endif()
+execute_process(
+  COMMAND ${CMAKE_COMMAND} --build ${BUILD_DIR} --target tavrik -j2
+  RESULT_VARIABLE build_result)
+if(NOT build_result EQUAL 0)
+  message(FATAL_ERROR "building with clang and -Werror failed")
+endif()
