@@ -42,7 +42,11 @@ void scan_complete(std::vector<std::string> args)
 
 }  // namespace
 
+// Scans never write a file, but run in a scratch folder all the same so that
+// a fault that did would not touch the tree the tests were started from.
 using AnsweredRequestTest = ScratchDirTest;
+using OptionStoreTest = ScratchDirTest;
+using KeySelectionTest = ScratchDirTest;
 
 TEST_F(AnsweredRequestTest, BareInvocationPrintsUsageOnStdoutWithStatus1)
 {
@@ -138,7 +142,7 @@ TEST_F(OptionErrorTest, ValueSpellingAnOptionDoesNotSetThatOption)
     expect_option_error({"-i", "-n", "Item"}, invalid("Item"));
 }
 
-TEST(OptionStoreTest, LaterValueOfARepeatedOptionWins)
+TEST_F(OptionStoreTest, LaterValueOfARepeatedOptionWins)
 {
     scan_complete({"-i", "first.h", "-n", "First", "-i", "second.h", "-n", "Second", "-s", "_a", "-s", "_b",
                    "-k", "a", "-k", "b", "-K", "c", "-K", "d"});
@@ -149,7 +153,7 @@ TEST(OptionStoreTest, LaterValueOfARepeatedOptionWins)
     EXPECT_STREQ(get_key_string(), "d");
 }
 
-TEST(OptionStoreTest, ValuesStartingWithADashAreStoredVerbatim)
+TEST_F(OptionStoreTest, ValuesStartingWithADashAreStoredVerbatim)
 {
     scan_complete({"-n", "-k", "-i", "-h", "-k", "-V", "-K", "-K", "-s", "-s"});
     EXPECT_STREQ(get_struct_name(), "-k");
@@ -159,7 +163,7 @@ TEST(OptionStoreTest, ValuesStartingWithADashAreStoredVerbatim)
     EXPECT_STREQ(get_body_suffix(), "-s");
 }
 
-TEST(OptionStoreTest, EmptyValuesAreAcceptedAndSuffixDefaultsToMgr)
+TEST_F(OptionStoreTest, EmptyValuesAreAcceptedAndSuffixDefaultsToMgr)
 {
     scan_complete({"-i", "", "-n", ""});
     EXPECT_STREQ(get_inc_file(), "");
@@ -170,7 +174,7 @@ TEST(OptionStoreTest, EmptyValuesAreAcceptedAndSuffixDefaultsToMgr)
 }
 
 // A scan starts from a fresh store: nothing of an earlier command line stays.
-TEST(OptionStoreTest, EachScanStartsFromTheInitialStore)
+TEST_F(OptionStoreTest, EachScanStartsFromTheInitialStore)
 {
     scan_complete({"-i", "a.h", "-n", "A", "-k", "id", "-K", "name", "-s", "_x"});
     scan_complete({"-i", "b.h", "-n", "B"});
@@ -179,7 +183,7 @@ TEST(OptionStoreTest, EachScanStartsFromTheInitialStore)
     EXPECT_STREQ(get_body_suffix(), "_mgr");
 }
 
-TEST(KeySelectionTest, ValueKeyWinsOverStringKey)
+TEST_F(KeySelectionTest, ValueKeyWinsOverStringKey)
 {
     scan_complete({"-i", "item.h", "-n", "Item", "-K", "name", "-k", "id"});
     key_choice key = select_key();
@@ -187,7 +191,7 @@ TEST(KeySelectionTest, ValueKeyWinsOverStringKey)
     EXPECT_EQ(key.is_value, 1);
 }
 
-TEST(KeySelectionTest, EmptyValueKeyLeavesTheStringKey)
+TEST_F(KeySelectionTest, EmptyValueKeyLeavesTheStringKey)
 {
     scan_complete({"-i", "item.h", "-n", "Item", "-k", "", "-K", "name"});
     key_choice key = select_key();
@@ -195,7 +199,7 @@ TEST(KeySelectionTest, EmptyValueKeyLeavesTheStringKey)
     EXPECT_EQ(key.is_value, 0);
 }
 
-TEST(KeySelectionTest, NoKeyWhenNeitherIsGivenOrBothAreEmpty)
+TEST_F(KeySelectionTest, NoKeyWhenNeitherIsGivenOrBothAreEmpty)
 {
     scan_complete({"-i", "item.h", "-n", "Item"});
     key_choice key = select_key();
