@@ -131,8 +131,6 @@ function(tavrik_generate out_var)
   elseif("STRING_KEY" IN_LIST given)
     list(APPEND args -K "${TG_STRING_KEY}")
   endif()
-  # The empty suffix must reach tavrik as an empty argument, hence the quotes.
-  list(APPEND args -s "${suffix}")
 
   string(TOLOWER "${TG_STRUCT}" stem)
   set(header "${out_dir}/${stem}${suffix}.h")
@@ -172,7 +170,9 @@ function(tavrik_generate out_var)
   file(MAKE_DIRECTORY "${out_dir}")
   add_custom_command(
     OUTPUT "${header}" "${source}"
-    COMMAND ${tool} ${args}
+    # -s stays out of the list: an empty list element would vanish, and an
+    # empty suffix must reach tavrik as an empty argument.
+    COMMAND ${tool} ${args} -s "${suffix}"
     WORKING_DIRECTORY "${out_dir}"
     DEPENDS ${tool} "${header_path}"
     COMMENT "Generating ${stem}${suffix}.h and ${stem}${suffix}.c with tavrik"

@@ -4,7 +4,7 @@
 #include <string.h>
 
 #include "part_mgr.h"
-#include "bin_list.h"
+#include "bin.h"
 #include "report.h"
 
 static Part make_part( long number, const char *name, int stock )

@@ -51,7 +51,7 @@ function(run_consumer step)
 endfunction()
 
 set(part_generated "Generating part_mgr\\.h and part_mgr\\.c")
-set(bin_generated "Generating bin_list\\.h and bin_list\\.c")
+set(bin_generated "Generating bin\\.h and bin\\.c")
 
 build_consumer("first build")
 expect("first build" "${part_generated}")
@@ -66,7 +66,7 @@ refuse("build with no change" "Generating|Building|Linking")
 file(TOUCH "${WORK_DIR}/src/part.h")
 build_consumer("build after touching part.h")
 expect("build after touching part.h" "${part_generated}")
-refuse("build after touching part.h" "bin_list|report\\.c")
+refuse("build after touching part.h" "bin\\.[ch]|report\\.c")
 build_consumer("second build after touching part.h")
 refuse("second build after touching part.h" "Generating|Building|Linking")
 

@@ -1,4 +1,4 @@
-/* A storage bin, keyed by its code; the generated bin_list.h includes this
+/* A storage bin, keyed by its code; the generated bin.h includes this
    header as "shelf/bin.h", exactly as named to tavrik_generate. */
 #ifndef SHELF_BIN_H
 #define SHELF_BIN_H
