@@ -1,8 +1,10 @@
 /* Times two commands against each other: runs them alternately many times
    (so drift on a shared machine hits both alike) and prints, per command, the
-   median wall time in microseconds and the peak resident set in KB.
+   median wall time in microseconds, the peak resident set in KB and the
+   median CPU time (user + system) in microseconds. CPU time is the steadier
+   figure when other work competes for the cores.
    Usage: runner RUNS PROGRAM_A [ARGS...] -- PROGRAM_B [ARGS...]
-   Output: "<median_us_a> <median_us_b> <maxrss_kb_a> <maxrss_kb_b>" */
+   Output: "<wall_us_a> <wall_us_b> <maxrss_kb_a> <maxrss_kb_b> <cpu_us_a> <cpu_us_b>" */
 /* wait4 for the child's resource usage. */
 #define _DEFAULT_SOURCE
 #include <spawn.h>
@@ -23,8 +25,9 @@ static double now_us( void )
 	return ts.tv_sec * 1e6 + ts.tv_nsec / 1e3;
 }
 
-/* One run: wall time in microseconds; the child's peak RSS goes to *p_rss. */
-static double run_once( char **argv, long *p_rss )
+/* One run: wall time in microseconds; the child's peak RSS goes to *p_rss
+   (the largest seen) and its CPU time to *p_cpu. */
+static double run_once( char **argv, long *p_rss, double *p_cpu )
 {
 	pid_t pid;
 	int status;
@@ -39,6 +42,8 @@ static double run_once( char **argv, long *p_rss )
 		exit( 2 );
 	}
 	if ( usage.ru_maxrss > *p_rss ) *p_rss = usage.ru_maxrss;
+	*p_cpu = ( usage.ru_utime.tv_sec + usage.ru_stime.tv_sec ) * 1e6
+	         + usage.ru_utime.tv_usec + usage.ru_stime.tv_usec;
 	return now_us() - start;
 }
 
@@ -57,7 +62,7 @@ static double median( double *values, int n )
 int main( int argc, char **argv )
 {
 	int runs, i, split = 0;
-	double *t_a, *t_b;
+	double *t_a, *t_b, *c_a, *c_b, ignored;
 	long rss_a = 0, rss_b = 0;
 	char **cmd_a, **cmd_b;
 
@@ -72,25 +77,30 @@ int main( int argc, char **argv )
 	cmd_b = &argv[split + 1];
 	t_a = malloc( runs * sizeof *t_a );
 	t_b = malloc( runs * sizeof *t_b );
-	if ( t_a == NULL || t_b == NULL ) return 2;
+	c_a = malloc( runs * sizeof *c_a );
+	c_b = malloc( runs * sizeof *c_b );
+	if ( t_a == NULL || t_b == NULL || c_a == NULL || c_b == NULL ) return 2;
 
 	/* Warm the page cache and the file system's entries first. */
 	for ( i = 0; i < 20; i++ ) {
-		run_once( cmd_a, &rss_a );
-		run_once( cmd_b, &rss_b );
+		run_once( cmd_a, &rss_a, &ignored );
+		run_once( cmd_b, &rss_b, &ignored );
 	}
 	/* Alternate which goes first so neither always follows the other. */
 	for ( i = 0; i < runs; i++ ) {
 		if ( i % 2 ) {
-			t_a[i] = run_once( cmd_a, &rss_a );
-			t_b[i] = run_once( cmd_b, &rss_b );
+			t_a[i] = run_once( cmd_a, &rss_a, &c_a[i] );
+			t_b[i] = run_once( cmd_b, &rss_b, &c_b[i] );
 		} else {
-			t_b[i] = run_once( cmd_b, &rss_b );
-			t_a[i] = run_once( cmd_a, &rss_a );
+			t_b[i] = run_once( cmd_b, &rss_b, &c_b[i] );
+			t_a[i] = run_once( cmd_a, &rss_a, &c_a[i] );
 		}
 	}
-	printf( "%.1f %.1f %ld %ld\n", median( t_a, runs ), median( t_b, runs ), rss_a, rss_b );
+	printf( "%.1f %.1f %ld %ld %.1f %.1f\n", median( t_a, runs ), median( t_b, runs ), rss_a, rss_b,
+	        median( c_a, runs ), median( c_b, runs ) );
 	free( t_a );
 	free( t_b );
+	free( c_a );
+	free( c_b );
 	return 0;
 }
