@@ -112,6 +112,11 @@ if command -v valgrind >/dev/null 2>&1; then
     }
     ir_t=$(ir "$tavrik" -i item.h -n Item -k id)
     ir_f=$(ir "$work/floor_prog")
+    # For reference: the floor without the dynamic loader's start-up.
+    ir_fs=
+    if "$cc" -O2 -static -I"$work" -o "$work/floor_static" "$root/bench/floor.c" 2>/dev/null; then
+        ir_fs=$(ir "$work/floor_static")
+    fi
 else
     ir_t=n/a
     ir_f=n/a
@@ -160,6 +165,9 @@ if [ -n "$shm_t" ]; then
 fi
 printf '%-36s %11s %11s %11s %9s %9s\n' "cpu us ($cpu_how)" "$cpu_t" "$cpu_f" "" "$(ratio "$cpu_t" "$cpu_f")" ""
 printf '%-36s %11s %11s %11s %9s %9s\n' "instructions (callgrind Ir)" "$ir_t" "$ir_f" "" "$(ratio "$ir_t" "$ir_f")" "$(verdict "$ir_t" "$ir_f")"
+if [ -n "${ir_fs:-}" ]; then
+    printf '%-36s %11s %11s %11s %9s %9s\n' "  same, floor linked -static" "$ir_t" "$ir_fs" "" "$(ratio "$ir_t" "$ir_fs")" ""
+fi
 printf '%-36s %11s %11s %11s %9s %9s\n' "peak RSS KB" "$rss_t" "$rss_f" "" "$(ratio "$rss_t" "$rss_f")" ""
 printf '%-36s %11s %11s %11s %9s %9s\n' "2. container, ms (median of $reps)" generated "C array" std::vector gen/C gen/vec
 printf '%s\n' "$container_rows"
