@@ -3,9 +3,9 @@
 # A run writes two files of a few KB, so process start-up is most of its cost.
 # Linked against the shared C++ runtime, the dynamic loader's symbol lookups
 # alone take about ten times the instructions of tavrik's own work; a static
-# link removes them. Measured with bench/run.sh on the example, in
-# instructions per run (callgrind): shared 1.89M, static C++ runtime 0.31M,
-# fully static 0.16M (the floor program is 0.13M).
+# link removes them. Measured on the example, in instructions per run
+# (callgrind, see bench/): shared 1.84M, static C++ runtime 0.28M, fully
+# static 0.13M, the same as a C program that only writes the two files.
 #
 # TAVRIK_LINK picks the mode:
 #   static  - everything static (default); falls back to "runtime" when the
