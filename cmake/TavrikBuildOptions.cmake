@@ -2,7 +2,7 @@
 #
 # A run writes two files of a few KB, so process start-up is most of its cost.
 # Linked against the shared C++ runtime, the dynamic loader's symbol lookups
-# alone take about ten times the instructions of tavrik's own work; a static
+# alone take over ten times the instructions of tavrik's own work; a static
 # link removes them. Measured on the example, in instructions per run
 # (callgrind, see bench/): shared 1.84M, static C++ runtime 0.28M, fully
 # static 0.13M, the same as a C program that only writes the two files.
