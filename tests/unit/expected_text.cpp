@@ -178,8 +178,8 @@ std::string container_operations(const module_names &m)
     t += "void\n";
     t += fill("%s_touch_clear( void ( *fn )( %s * ) )\n", {L, T});
     t += "{\n";
-    t += fill("\tint i_cnt = %s_size();\n", {L});
-    t += "\tint i;\n";
+    t += fill("\tsize_t i_cnt = %s_size();\n", {L});
+    t += "\tsize_t i;\n";
     t += "\tfor ( i=0; i < i_cnt; i++ )\n";
     t += fill("\t\t%s_touch_pop_back( fn );\n", {L});
     t += "\n";
