@@ -320,6 +320,13 @@ void check_store(const expectation &e)
     }
 }
 
+bool ends_with(const std::string &text, const std::string &end)
+{
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+// The header's frame rows and its first prototype, with the request's names
+// (however long or odd) written in full.
 void check_header(const expectation &e, const std::string &header)
 {
     std::string text;
@@ -327,6 +334,19 @@ void check_header(const expectation &e, const std::string &header)
     std::string guard = map_case(e.struct_name, 'a', 'A') + map_case(e.body_suffix, 'a', 'A') + "_H";
     if (text.compare(0, 8 + guard.size() + 1, "#ifndef " + guard + "\n") != 0)
         broken("the header's first line is not its guard line");
+    std::string head = "#ifndef " + guard + "\n#define " + guard + " 1\n#include \"" + e.inc_file + "\"\n\n" +
+                       "/* container operation */\nextern int " + map_case(e.struct_name, 'A', 'a') +
+                       "_push_back( const " + e.struct_name + " * );\n";
+    if (text.compare(0, head.size(), head) != 0) broken("the header does not open with its guard, include and first prototype");
+    if (!ends_with(text, "\n#endif  /* !" + guard + " */\n")) broken("the header does not end with its guard's #endif");
+}
+
+void check_source(const expectation &e, const std::string &source)
+{
+    std::string text;
+    if (!read_file(source, &text)) broken("cannot read the source file");
+    std::string head = "#include <stdio.h>\n#include <stdlib.h>\n#include <string.h>\n#include \"" + e.inc_file + "\"\n\n";
+    if (text.compare(0, head.size(), head) != 0) broken("the source file does not open with its includes");
 }
 
 bool starts_with(const std::string &text, const std::string &start) { return text.compare(0, start.size(), start) == 0; }
@@ -418,6 +438,7 @@ void check_run(unsigned flags, const expectation &e, int status, const listing &
         after.at(header).type != 'f' || after.at(source).type != 'f')
         broken("status 0 without exactly the two files named from the structure name and suffix");
     check_header(e, header);
+    check_source(e, source);
     if (std::string(g_context.type_name) != e.struct_name || std::string(g_context.lower_name) != stem ||
         std::string(g_context.key_name) != key || g_context.has_key != !key.empty())
         broken("the generation context does not hold the request's names");
