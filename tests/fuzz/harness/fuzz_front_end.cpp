@@ -255,6 +255,7 @@ void place_files(unsigned flags, const expectation &e, const std::string &header
     if ((flags & place_include) && names_file_in_folder(e.inc_file)) {
         if (mkdir("sub", 0700) != 0) broken("cannot make sub");
         std::string normal = fs::path(e.inc_file).lexically_normal().string();
+        std::size_t watched_before = watch_list.size();
         if (flags & include_is_link) {
             if (!write_new_file(link_target, include_text)) broken("cannot place %s", link_target);
             int made = (flags & link_is_hard) ? link(link_target, e.inc_file.c_str())
@@ -270,7 +271,8 @@ void place_files(unsigned flags, const expectation &e, const std::string &header
         } else if (write_new_file(e.inc_file, include_text)) {
             watch(e.inc_file);
         }
-        if ((flags & header_is_link) && !watch_list.empty() && !header.empty() &&
+        bool placed = watch_list.size() > watched_before;
+        if ((flags & header_is_link) && placed && !header.empty() &&
             symlink(normal.c_str(), header.c_str()) == 0)
             header_linked = true;
     }
