@@ -81,7 +81,7 @@ void remove_root()
     std::abort();
 }
 
-// ---- what the command line asks for, from the documented scan -------------
+// ---- what the command line asks for, modelled independently of the tool -------------
 
 struct expectation {
     int status;  // 1, 2, 3 or 4 when the scan ends the run; -1 when generation follows
