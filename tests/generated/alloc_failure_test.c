@@ -7,35 +7,8 @@
 #include <string.h>
 
 #include "item_mgr.h"
+#include "item_support.h"
 #include "test_support.h"
-
-static Item
-make_item( int id )
-{
-	Item it;
-	memset( &it, 0, sizeof( it ) );
-	it.id = id;
-	sprintf( it.tag, "f%d", id % 1000 );
-	return it;
-}
-
-static int
-holds_item( size_t i, int id )
-{
-	const Item *p = item_at( i );
-	Item expected = make_item( id );
-	return p != NULL && p->id == id && strcmp( p->tag, expected.tag ) == 0;
-}
-
-static void
-push_ids( int from, int to )
-{
-	int id;
-	for ( id = from; id < to; id++ ) {
-		Item it = make_item( id );
-		CHECK( item_push_back( &it ) == 0 );
-	}
-}
 
 /* The first allocation fails: nothing is stored, and the module is back in
  * its no-block state, so each later append asks for a fresh block again

@@ -6,6 +6,7 @@
 #include <string.h>
 
 #include "item_mgr.h"
+#include "item_support.h"
 #include "test_support.h"
 
 /* What a callback was handed, in call order. */
@@ -28,36 +29,6 @@ accept_all( Item *p )
 {
 	( void )p;
 	return 1;
-}
-
-static Item
-make_item( int id )
-{
-	Item it;
-	memset( &it, 0, sizeof( it ) );
-	it.id = id;
-	sprintf( it.tag, "t%d", id % 1000 );
-	return it;
-}
-
-/* Element i holds the item made from id i. */
-static int
-holds_item( size_t i, int id )
-{
-	const Item *p = item_at( i );
-	Item expected = make_item( id );
-	return p != NULL && p->id == id && strcmp( p->tag, expected.tag ) == 0;
-}
-
-static void
-push_ids( int from, int to )
-{
-	int id;
-	for ( id = from; id < to; id++ ) {
-		Item it = make_item( id );
-		CHECK( item_push_back( &it ) == 0 );
-		CHECK( item_size() == ( size_t )id + 1 );
-	}
 }
 
 /* A new program's container holds no block; nothing here may allocate. */
