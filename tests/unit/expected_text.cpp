@@ -81,7 +81,8 @@ std::string struct_copy(const module_names &m)
     return t;
 }
 
-// Rows 1 to 13 and 15 to 22; row 14 and the lines around it are ours.
+// The fixed lines of vector_extend; the reallocation lines after the doubling
+// and the capacity restores are ours and left out.
 std::string vector_extend_fixed_rows(const module_names &m)
 {
     std::string t;
@@ -349,8 +350,9 @@ source_split split_source(const std::string &actual)
         return i < lines.size();
     };
 
-    // vector_extend is the only definition with our lines; row 9 and row 15
-    // are the same text, the first of them after row 8.
+    // vector_extend is the only definition with our lines; its two
+    // allocation-error lines are the same text, the first of them after the
+    // calloc check.
     if (!keep_through("vector_extend( void )\n")) return split;
     if (!keep_through("\t\t\tif ( p_vec_top == NULL ) {\n")) return split;
     if (!keep_through(alloc_error_row)) return split;
@@ -360,7 +362,7 @@ source_split split_source(const std::string &actual)
     if (!keep_through(alloc_error_row)) return split;
     if (!take_until("\t\t\t\treturn -1;\n", split.restore_second)) return split;
     if (!keep_through("\t\t\t\treturn -1;\n")) return split;
-    if (!keep_through("\t\t\t}\n")) return split;  // row 17
+    if (!keep_through("\t\t\t}\n")) return split;  // closes the failure block
     if (!take_until("\t\t}\n", split.closing_lines)) return split;
     for (; i < lines.size(); ++i) split.fixed_part += lines[i];
     return split;

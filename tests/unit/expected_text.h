@@ -26,18 +26,19 @@ std::string expected_prototypes(const std::string &prefix, const module_names &m
 // suffix (ITEM_MGR for Item with the default suffix).
 std::string expected_header(const module_names &m, const std::string &guard_stem);
 
-// The source file without the growth lines that are ours: vector_extend's
-// row 14 and everything between row 13 and row 15, the capacity-restoring
-// lines before rows 10 and 16, and the closing lines after row 17.
+// The source file without the growth lines that are ours: in vector_extend,
+// everything between the doubling line and the second allocation-error line,
+// the capacity-restoring lines before each "return -1;", and the closing
+// lines after the failure block.
 std::string expected_source_fixed_part(const module_names &m);
 
 // The actual source split into the part fixed byte for byte and our lines.
 struct source_split {
     std::string fixed_part;                   // the file with our lines removed
-    std::vector<std::string> realloc_lines;   // between rows 13 and 15
-    std::vector<std::string> restore_first;   // between rows 9 and 10
-    std::vector<std::string> restore_second;  // between rows 15 and 16
-    std::vector<std::string> closing_lines;   // between rows 17 and 18
+    std::vector<std::string> realloc_lines;   // after the doubling line
+    std::vector<std::string> restore_first;   // after the first allocation error
+    std::vector<std::string> restore_second;  // after the second allocation error
+    std::vector<std::string> closing_lines;   // after the failure block
     std::string problem;                      // non-empty when a fixed anchor row is missing
 };
 

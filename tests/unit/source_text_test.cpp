@@ -2,11 +2,11 @@
 //
 // Only vector_extend's growth lines are ours to choose, so split_source takes
 // them out of the actual file before the comparison: the lines between
-// "\t\t\tn_vec_max_size *= 2;\n" (row 13) and the second allocation-error line
-// (row 15), the lines between each allocation-error line and the
-// "\t\t\t\treturn -1;\n" after it (rows 9/10 and 15/16: the capacity restores),
-// and the lines between row 17 and "\t\t}\n" (row 18: closing a block that
-// our lines opened). Everything else must match byte for byte; our lines get
+// "\t\t\tn_vec_max_size *= 2;\n" and the second allocation-error line, the
+// lines between each allocation-error line and the "\t\t\t\treturn -1;\n"
+// after it (the capacity restores), and the lines between the failure
+// block's closing brace and "\t\t}\n" (closing a block that our lines
+// opened). Everything else must match byte for byte; our lines get
 // their own checks below.
 #include <string>
 #include <vector>
@@ -140,12 +140,12 @@ TEST_F(SourceTextTest, GrowthLinesStayWithinTheirBounds)
     for (const auto &line : split.realloc_lines) realloc_text += line;
     EXPECT_TRUE(contains(realloc_text, "realloc(")) << realloc_text;
     EXPECT_TRUE(contains(realloc_text, "sizeof( Item )")) << realloc_text;
-    // The last line opens the block that rows 15 to 17 close.
+    // The last line opens the failure block (error line, return, brace).
     const std::string &last = split.realloc_lines.back();
     EXPECT_EQ(last.substr(last.size() - 2), "{\n") << last;
 
-    // Blocks opened by our lines (beyond the one row 17 closes) are closed
-    // by our lines after row 17.
+    // Blocks opened by our lines (beyond the failure block) are closed by
+    // our lines after the failure block.
     auto balance = [](const std::vector<std::string> &lines) {
         int depth = 0;
         for (const auto &line : lines)
