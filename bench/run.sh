@@ -11,8 +11,8 @@
 # small timing loop of its own; valgrind and /usr/bin/time when present.
 #
 # Environment: BUILD_DIR (default build-bench), BENCH_RUNS (timed runs per
-# program in part 1, default 500), BENCH_REPS (repetitions per container
-# operation in part 2, default 5), BENCH_TIMER=loop (use the own timing loop
+# program in the run timing, default 500), BENCH_REPS (repetitions per container
+# operation in the container benchmark, default 5), BENCH_TIMER=loop (use the own timing loop
 # even when hyperfine is installed), CC and CXX (default cc and c++).
 set -eu
 
@@ -41,7 +41,7 @@ mkdir -p "$work/gen" "$work/floor" "$work/run" "$work/container"
 "$cc" -O2 -o "$work/runner" "$root/bench/runner.c"
 "$cc" -O2 -o "$work/embed" "$root/bench/embed.c"
 
-# --- part 1: one run against the floor -------------------------------------
+# --- one run against the floor ---------------------------------------------
 # The include file is present, as in real use (tavrik checks that it does not
 # overwrite it).
 cp "$root/examples/item.h" "$work/gen/item.h"
@@ -138,7 +138,7 @@ elif [ -z "$rss_t" ]; then
 fi
 cd "$root"
 
-# --- part 2: the generated container ---------------------------------------
+# --- the generated container -----------------------------------------------
 note "building the container benchmark ..."
 cw="$work/container"
 cp "$root/bench/container/bench_types.h" "$root/bench/container/c_array.h" "$cw/"
@@ -156,7 +156,7 @@ link=$(if ldd "$tavrik" >/dev/null 2>&1; then echo dynamic; else echo static; fi
 
 echo
 echo "machine: $(nproc) cpu, $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n 1); $("$cc" --version | head -n 1); $("$cxx" --version | head -n 1)"
-echo "tavrik: $link executable; floor: $cc -O2; part 1 times: $wall_how"
+echo "tavrik: $link executable; floor: $cc -O2; run times: $wall_how"
 echo
 printf '%-36s %11s %11s %11s %9s %9s\n' "1. one run (item.h -n Item -k id)" tavrik floor "" ratio "<=1.30x"
 printf '%-36s %11s %11s %11s %9s %9s\n' "wall us, build folder ($disk_fs)" "$wall_t" "$wall_f" "" "$(ratio "$wall_t" "$wall_f")" "$(verdict "$wall_t" "$wall_f")"
