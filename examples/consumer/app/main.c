@@ -1,9 +1,11 @@
-/* Uses the two modules that tavrik_generate writes at build time and checks
-   what their functions promise; the exit status is the number of failures. */
+/* Uses the three modules that tavrik writes at build time (two from the
+   libraries of model/, one generated for this program) and checks what their
+   functions promise; the exit status is the number of failures. */
 #include <stdio.h>
 #include <string.h>
 
 #include "part_mgr.h"
+#include "point_mgr.h"
 #include "bin.h"
 #include "report.h"
 
@@ -108,10 +110,33 @@ static void check_bins( void )
 	report( "bin_clear empties the bins", bin_size() == 0 );
 }
 
+static void check_points( void )
+{
+	static const int ids[] = { 7, 3, 5 };
+	Point point;
+	Point *p_hit;
+	size_t i;
+
+	memset( &point, 0, sizeof point );
+	for ( i = 0; i < 3; i++ ) {
+		point.id = ids[i];
+		point.x = ( double )i;
+		point_push_back( &point );
+	}
+	point_sort();
+	report( "point_sort orders by id", point_at( 0 )->id == 3 && point_at( 2 )->id == 7 );
+	point.id = 7;
+	p_hit = point_bsearch( &point );
+	report( "point_bsearch finds id 7", p_hit != NULL && p_hit->x == 0.0 );
+	point_clear();
+	report( "point_clear empties the points", point_size() == 0 );
+}
+
 int main( void )
 {
 	check_parts();
+	check_points();
 	check_bins();
-	printf( "consumer: %d failed\n", report_failures() );
+	printf( "app: %d failed\n", report_failures() );
 	return report_failures();
 }

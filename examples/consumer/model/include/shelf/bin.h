@@ -1,5 +1,5 @@
 /* A storage bin, keyed by its code; the generated bin.h includes this
-   header as "shelf/bin.h", exactly as named to tavrik_generate. */
+   header as "shelf/bin.h", exactly as named after INCLUDE. */
 #ifndef SHELF_BIN_H
 #define SHELF_BIN_H
 
