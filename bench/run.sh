@@ -142,10 +142,11 @@ cd "$root"
 note "building the container benchmark ..."
 cw="$work/container"
 cp "$root/bench/container/bench_types.h" "$root/bench/container/c_array.h" "$cw/"
-(cd "$cw" && "$tavrik" -i bench_types.h -n Small -k id && "$tavrik" -i bench_types.h -n Named -K name)
-(cd "$cw" && "$cc" -O2 -I. -c small_mgr.c named_mgr.c "$root/bench/container/c_array.c")
+(cd "$cw" && "$tavrik" -i bench_types.h -n Small -k id && "$tavrik" -i bench_types.h -n Wide &&
+    "$tavrik" -i bench_types.h -n Named -K name)
+(cd "$cw" && "$cc" -O2 -I. -c small_mgr.c wide_mgr.c named_mgr.c "$root/bench/container/c_array.c")
 "$cxx" -O2 -std=c++17 -I"$cw" -o "$cw/bench_container" "$root/bench/container/bench_container.cpp" \
-    "$cw/small_mgr.o" "$cw/named_mgr.o" "$cw/c_array.o"
+    "$cw/small_mgr.o" "$cw/wide_mgr.o" "$cw/named_mgr.o" "$cw/c_array.o"
 note "running the container benchmark ($reps repetitions each) ..."
 container_rows=$("$cw/bench_container" "$reps")
 

@@ -38,3 +38,13 @@ void copy_upper(char *destination, const char *text)
     }
     *destination = '\0';
 }
+
+void replace_non_identifier(char *text)
+{
+    for (; *text != '\0'; ++text) {
+        unsigned char c = static_cast<unsigned char>(*text);
+        if (c > 0x7F) continue;
+        bool keep = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
+        if (!keep) *text = '_';
+    }
+}

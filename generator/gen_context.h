@@ -36,6 +36,10 @@ int is_too_long(const char *text);
 void copy_lower(char *destination, const char *text);
 void copy_upper(char *destination, const char *text);
 
+// Makes the text usable inside a macro name: every ASCII character that is
+// not a letter, a digit or '_' becomes '_'; bytes above 0x7F stay.
+void replace_non_identifier(char *text);
+
 int write_header_file(const char *file_name);
 int write_source_file(const char *file_name);
 

@@ -1,5 +1,5 @@
 // Times the generated modules (small_mgr.c: Small with value key id,
-// named_mgr.c: Named with string key name) against a hand-written C array
+// wide_mgr.c: Wide without a key, named_mgr.c: Named with string key name) against a hand-written C array
 // grown with realloc and against std::vector, and prints one row per
 // operation: the median of the repetitions in milliseconds and the ratios.
 // Usage: bench_container [REPS]
@@ -14,11 +14,13 @@ extern "C" {
 #include "c_array.h"
 #include "named_mgr.h"
 #include "small_mgr.h"
+#include "wide_mgr.h"
 }
 
 namespace {
 
 constexpr int push_count = 10000000;  // elements appended by the push_back row
+constexpr int wide_count = 1000000;   // 256-byte elements appended by their row
 constexpr int keyed_count = 1000000;  // elements sorted and searched
 
 double now_ms()
@@ -160,6 +162,57 @@ void bench_push_scan_clear(int reps)
     print_row("clear 10M", clear);
 }
 
+// push_back of 256-byte elements: the copy itself dominates. Each contender's
+// ids are summed afterwards so that no store can be dropped.
+void bench_push_wide(int reps)
+{
+    timings push;
+    Wide w;
+    for (int k = 0; k < 63; ++k) w.payload[k] = k;
+    long long expect = 0;
+    for (int i = 0; i < wide_count; ++i) expect += i;
+
+    for (int r = 0; r < reps; ++r) {
+        long long sum = 0;
+        double t0 = now_ms();
+        for (int i = 0; i < wide_count; ++i) {
+            w.id = i;
+            if (wide_push_back(&w) != 0) fail("generated push_back failed");
+        }
+        double t1 = now_ms();
+        for (std::size_t i = 0, n = wide_size(); i < n; ++i) sum += wide_at(i)->id;
+        wide_clear();
+        if (sum != expect) fail("generated push_back lost elements");
+        push.generated.push_back(t1 - t0);
+
+        sum = 0;
+        t0 = now_ms();
+        for (int i = 0; i < wide_count; ++i) {
+            w.id = i;
+            if (c_wide_push(&w) != 0) fail("C array push failed");
+        }
+        t1 = now_ms();
+        const Wide *data = c_wide_data();
+        for (std::size_t i = 0, n = c_wide_size(); i < n; ++i) sum += data[i].id;
+        c_wide_free();
+        if (sum != expect) fail("C array push lost elements");
+        push.c_array.push_back(t1 - t0);
+
+        sum = 0;
+        std::vector<Wide> v;
+        t0 = now_ms();
+        for (int i = 0; i < wide_count; ++i) {
+            w.id = i;
+            v.push_back(w);
+        }
+        t1 = now_ms();
+        for (const Wide &e : v) sum += e.id;
+        if (sum != expect) fail("std::vector push lost elements");
+        push.vector.push_back(t1 - t0);
+    }
+    print_row("push_back 1M x 256 B", push);
+}
+
 bool small_less(const Small &a, const Small &b) { return a.id < b.id; }
 bool named_less(const Named &a, const Named &b) { return std::strcmp(a.name, b.name) < 0; }
 
@@ -280,6 +333,7 @@ int main(int argc, char **argv)
     int reps = argc > 1 ? std::atoi(argv[1]) : 5;
     if (reps < 1) reps = 1;
     bench_push_scan_clear(reps);
+    bench_push_wide(reps);
     bench_value_key(reps);
     bench_string_key(reps);
     return 0;

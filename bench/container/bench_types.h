@@ -11,6 +11,12 @@ typedef struct {
 	int payload;
 } Small;
 
+/* 256 bytes: the "large element" of the second push_back run; no key. */
+typedef struct {
+	int id;
+	int payload[63];
+} Wide;
+
 /* 20 bytes, string key name. */
 typedef struct {
 	char name[16];

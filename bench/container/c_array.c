@@ -8,6 +8,8 @@
 
 static Small *small_data;
 static size_t small_n, small_cap;
+static Wide *wide_data;
+static size_t wide_n, wide_cap;
 static Named *named_data;
 static size_t named_n, named_cap;
 
@@ -46,6 +48,29 @@ Small *c_small_bsearch( const Small *p_key )
 {
 	return bsearch( p_key, small_data, small_n, sizeof *small_data, small_cmp );
 }
+
+int c_wide_push( const Wide *p_item )
+{
+	if ( wide_n == wide_cap ) {
+		size_t cap = wide_cap ? wide_cap * 2 : 128;
+		Wide *p = realloc( wide_data, cap * sizeof *p );
+		if ( p == NULL ) return -1;
+		wide_data = p;
+		wide_cap = cap;
+	}
+	wide_data[wide_n++] = *p_item;
+	return 0;
+}
+
+void c_wide_free( void )
+{
+	free( wide_data );
+	wide_data = NULL;
+	wide_n = wide_cap = 0;
+}
+
+size_t c_wide_size( void ) { return wide_n; }
+Wide *c_wide_data( void ) { return wide_data; }
 
 int c_named_push( const Named *p_item )
 {

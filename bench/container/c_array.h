@@ -16,6 +16,11 @@ Small *c_small_data( void );
 void c_small_sort( void );
 Small *c_small_bsearch( const Small *p_key );
 
+int c_wide_push( const Wide *p_item );
+void c_wide_free( void );
+size_t c_wide_size( void );
+Wide *c_wide_data( void );
+
 int c_named_push( const Named *p_item );
 void c_named_free( void );
 void c_named_sort( void );

@@ -1,7 +1,13 @@
-/* A generated module (structure Item) when calloc or realloc fails: the
- * append reports -1, the container keeps what it held, and appending works
- * again once memory is back.  Each failure also writes the module's
- * "memory allocation error" line on stderr; that output is expected. */
+/* A generated module (structure Item) when calloc or realloc fails, or when
+ * the grown block's size would not fit a size_t: the append reports -1, the
+ * container keeps what it held, and appending works again once memory is
+ * back.  Each failure also writes the module's "memory allocation error"
+ * line on stderr; that output is expected.
+ *
+ * A capacity near SIZE_MAX cannot be reached by appending, so this program
+ * includes the generated source and sets its state directly. */
+#include "item_mgr.c"
+
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -88,10 +94,55 @@ reallocation_fails( void )
 	CHECK( item_size() == 0 );
 }
 
+/* Sets a capacity, with its block full, whose growth cannot be allocated:
+ * push_back fails without asking realloc for a wrapped size (the hook would
+ * fail the call, so a broken guard shows as a realloc count), and the block
+ * and its elements stay as they were. */
+static void
+growth_fails_at( size_t capacity )
+{
+	unsigned long reallocs = alloc_realloc_calls;
+	Item *block = p_vec_top;
+	size_t size = n_vec_size;
+	size_t max_size = n_vec_max_size;
+	Item it = make_item( 9 );
+
+	n_vec_max_size = capacity;
+	n_vec_size = capacity - 1;
+	alloc_fail = 1;
+	CHECK( item_push_back( &it ) == -1 );
+	alloc_fail = 0;
+	CHECK( alloc_realloc_calls == reallocs );
+	CHECK( p_vec_top == block );
+	CHECK( n_vec_size == capacity - 1 );
+	CHECK( n_vec_max_size == capacity );
+
+	n_vec_size = size;
+	n_vec_max_size = max_size;
+}
+
+/* Doubling the capacity wraps to 0, or the doubled capacity times
+ * sizeof( Item ) overflows. */
+static void
+growth_would_overflow( void )
+{
+	size_t i;
+
+	push_ids( 0, 3 );
+	growth_fails_at( ( size_t )-1 / 2 + 1 );
+	growth_fails_at( ( size_t )-1 / sizeof( Item ) / 2 + 1 );
+	for ( i = 0; i < 3; i++ ) CHECK( holds_item( i, ( int )i ) );
+
+	push_ids( 3, 200 );
+	for ( i = 0; i < 200; i++ ) CHECK( holds_item( i, ( int )i ) );
+	item_clear();
+}
+
 int
 main( void )
 {
 	first_allocation_fails();
 	reallocation_fails();
+	growth_would_overflow();
 	return checks_passed( "alloc_failure_test" );
 }

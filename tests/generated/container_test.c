@@ -141,6 +141,25 @@ addresses_until_growth( void )
 	item_clear();
 }
 
+/* Appending an element of the container itself, at( i ), while the block
+ * grows three times: push_back must copy the element before the realloc
+ * frees the block it points into.  Element n is a copy of element n - 100. */
+static void
+push_back_own_elements( void )
+{
+	unsigned long reallocs = alloc_realloc_calls;
+	size_t n;
+
+	push_ids( 0, 100 );
+	for ( n = 100; n < 600; n++ ) {
+		CHECK( item_push_back( item_at( n - 100 ) ) == 0 );
+		CHECK( item_size() == n + 1 );
+	}
+	CHECK( alloc_realloc_calls == reallocs + 3 );
+	for ( n = 0; n < 600; n++ ) CHECK( holds_item( n, ( int )( n % 100 ) ) );
+	item_clear();
+}
+
 static void
 at_bounds( void )
 {
@@ -256,6 +275,7 @@ main( void )
 	empty_container();
 	appends_and_growth();
 	addresses_until_growth();
+	push_back_own_elements();
 	at_bounds();
 	pops_full_and_empty();
 	touch_clear_order();

@@ -1,13 +1,23 @@
 /* The find cursor of a generated module without a key (structure Note), and
  * transform/transform_if on a module for the mixed-case name ItemRec.
- * The cursor is module state, so the order of the steps below matters. */
+ * The cursor is module state, so the order of the steps below matters.
+ *
+ * The ItemRec module is generated with the suffix ".gen": its guard must be
+ * the one macro ITEMREC_GEN_H, not a macro ITEMREC that would replace this
+ * program's own identifier of that name. */
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
+enum { ITEMREC = 7 };
+
 #include "note_mgr.h"
-#include "itemrec_mgr.h"
+#include "itemrec.gen.h"
 #include "test_support.h"
+
+#ifndef ITEMREC_GEN_H
+#error "itemrec.gen.h does not define its guard ITEMREC_GEN_H"
+#endif
 
 static int filter_calls = 0;
 
@@ -214,6 +224,7 @@ transforms( void )
 int
 main( void )
 {
+	CHECK( ITEMREC == 7 );
 	find_on_empty();
 	find_cursor();
 	transforms();

@@ -1,12 +1,10 @@
 /* sort and bsearch with the default comparison in its value form (int key
  * Item, double key Reading generated with the suffix _Mgr) and its string
  * form (Person), and sort_by/bsearch_by with a caller's comparison, also on
- * a module without a key (Note).
- *
- * Deliberately not run: sort or bsearch on a module that has never held a
- * block.  The generated code then hands qsort/bsearch a NULL array, which
- * the C library does not allow even for zero elements (the sanitizers report
- * it).  Zero elements with a block held are checked below. */
+ * a module without a key (Note).  Every form also runs on modules that hold
+ * no block, at the start and after clear: the C library does not allow a
+ * null array even for zero elements, and the undefined-behaviour sanitizer
+ * reports one. */
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -239,12 +237,44 @@ no_key( void )
 	note_clear();
 }
 
+/* No block held: nothing to sort, nothing found. */
+static void
+no_block( void )
+{
+	Item item_key;
+	Reading reading_key;
+	Person person_key;
+	Note note_key;
+
+	memset( &item_key, 0, sizeof( item_key ) );
+	memset( &reading_key, 0, sizeof( reading_key ) );
+	memset( &person_key, 0, sizeof( person_key ) );
+	memset( &note_key, 0, sizeof( note_key ) );
+
+	item_sort();
+	item_sort_by( item_descending );
+	CHECK( item_bsearch( &item_key ) == NULL );
+	CHECK( item_bsearch_by( &item_key, item_descending ) == NULL );
+	CHECK( item_size() == 0 );
+
+	reading_sort();
+	CHECK( reading_bsearch( &reading_key ) == NULL );
+	person_sort();
+	person_sort_by( by_age );
+	CHECK( person_bsearch( &person_key ) == NULL );
+	CHECK( person_bsearch_by( &person_key, by_age ) == NULL );
+	note_sort_by( note_ascending );
+	CHECK( note_bsearch_by( &note_key, note_ascending ) == NULL );
+}
+
 int
 main( void )
 {
+	no_block();
 	int_key();
 	double_key();
 	string_key();
 	no_key();
+	no_block();
 	return checks_passed( "sort_test" );
 }

@@ -143,8 +143,10 @@ std::string container_operations(const module_names &m)
     t += "int\n";
     t += fill("%s_push_back( const %s *pst_%s )\n", {L, T, L});
     t += "{\n";
+    t += fill("\t%s st_%s;\n", {T, L});
+    t += fill("\tstruct_copy( &st_%s, pst_%s );\n", {L, L});
     t += "\tif ( vector_extend() ) return -1;\n";
-    t += fill("\tstruct_copy( &p_vec_top[ n_vec_size ], pst_%s );\n", {L});
+    t += fill("\tstruct_copy( &p_vec_top[ n_vec_size ], &st_%s );\n", {L});
     t += "\tn_vec_size++;\n";
     t += "\treturn 0;\n";
     t += "}\n";
@@ -252,6 +254,7 @@ std::string search_operations(const module_names &m)
         t += fill("%s *\n", {T});
         t += fill("%s_bsearch( %s *p_key )\n", {L, T});
         t += "{\n";
+        t += "\tif ( n_vec_size == 0 ) return NULL;\n";
         t += fill("\treturn ( %s *)bsearch( p_key, p_vec_top, n_vec_size, sizeof( %s ), compare );\n", {T, T});
         t += "}\n";
         t += "\n";
@@ -259,6 +262,7 @@ std::string search_operations(const module_names &m)
     t += fill("%s *\n", {T});
     t += fill("%s_bsearch_by( %s *p_key, int ( *fn_cmp )( const void * , const void * ) )\n", {L, T});
     t += "{\n";
+    t += "\tif ( n_vec_size == 0 ) return NULL;\n";
     t += fill("\treturn ( %s *)bsearch( p_key, p_vec_top, n_vec_size, sizeof( %s ), fn_cmp );\n", {T, T});
     t += "}\n";
     t += "\n";
@@ -266,6 +270,7 @@ std::string search_operations(const module_names &m)
         t += "void\n";
         t += fill("%s_sort( void )\n", {L});
         t += "{\n";
+        t += "\tif ( n_vec_size == 0 ) return;\n";
         t += fill("\tqsort( p_vec_top, n_vec_size, sizeof( %s ), compare );\n", {T});
         t += "}\n";
         t += "\n";
@@ -273,6 +278,7 @@ std::string search_operations(const module_names &m)
     t += "void\n";
     t += fill("%s_sort_by( int ( *fn_cmp )( const void * , const void * ) )\n", {L});
     t += "{\n";
+    t += "\tif ( n_vec_size == 0 ) return;\n";
     t += fill("\tqsort( p_vec_top, n_vec_size, sizeof( %s ), fn_cmp );\n", {T});
     t += "}\n";
     t += "\n";

@@ -89,6 +89,20 @@ TEST_F(HeaderTextTest, MixedCaseNameWithSuffixUsesUpperCaseSuffixInGuard)
     EXPECT_EQ(header, expected_header({"itemrec.h", "ItemRec", "itemrec", "id", true}, "ITEMREC_MGR"));
 }
 
+// The guard stays one macro name: every ASCII character of the suffix that
+// cannot stand in an identifier becomes '_', bytes above 0x7F stay, and the
+// file names keep the suffix as given.
+TEST_F(HeaderTextTest, SuffixOutsideIdentifierCharactersGivesOneGuardName)
+{
+    const module_names item = {"item.h", "Item", "item", "", false};
+    EXPECT_EQ(generate_header({"-i", "item.h", "-n", "Item", "-s", ".gen"}, "item.gen.h"),
+              expected_header(item, "ITEM_GEN"));
+    EXPECT_EQ(generate_header({"-i", "item.h", "-n", "Item", "-s", "-x.y"}, "item-x.y.h"),
+              expected_header(item, "ITEM_X_Y"));
+    EXPECT_EQ(generate_header({"-i", "item.h", "-n", "Item", "-s", "_v2\xC3\xA9"}, "item_v2\xC3\xA9.h"),
+              expected_header(item, "ITEM_V2\xC3\xA9"));
+}
+
 TEST_F(HeaderTextTest, EmptySuffixGivesGuardOfNameAndH)
 {
     std::string header = generate_header({"-i", "defs.h", "-n", "Item", "-s", ""}, "item.h");

@@ -87,8 +87,10 @@ TEST_F(SourceTextTest, KeyedDefinitionsReadAsWrittenOut)
                          "int\n"
                          "item_push_back( const Item *pst_item )\n"
                          "{\n"
+                         "\tItem st_item;\n"
+                         "\tstruct_copy( &st_item, pst_item );\n"
                          "\tif ( vector_extend() ) return -1;\n"
-                         "\tstruct_copy( &p_vec_top[ n_vec_size ], pst_item );\n"
+                         "\tstruct_copy( &p_vec_top[ n_vec_size ], &st_item );\n"
                          "\tn_vec_size++;\n"
                          "\treturn 0;\n"
                          "}\n"
@@ -108,8 +110,15 @@ TEST_F(SourceTextTest, KeyedDefinitionsReadAsWrittenOut)
                          "\tsize_t i;\n"
                          "\tItem *p_item = p_vec_top;\n"
                          "\tfor ( i = 0; i < n_vec_size; i++ ) {\n"));
-    // bsearch right after findnext, sort right before sort_by.
-    EXPECT_TRUE(contains(actual, "\treturn 0;\n}\n\nItem *\nitem_bsearch( Item *p_key )\n{\n"));
+    // bsearch right after findnext, sort right before sort_by; none of the
+    // four hands bsearch or qsort the null array of an empty container.
+    EXPECT_TRUE(contains(actual, "\treturn 0;\n}\n\nItem *\nitem_bsearch( Item *p_key )\n{\n"
+                                 "\tif ( n_vec_size == 0 ) return NULL;\n\treturn ( Item *)bsearch( p_key, p_vec_top, "));
+    EXPECT_TRUE(contains(actual, " ) )\n{\n\tif ( n_vec_size == 0 ) return NULL;\n"
+                                 "\treturn ( Item *)bsearch( p_key, p_vec_top, n_vec_size, sizeof( Item ), fn_cmp );\n"));
+    EXPECT_TRUE(contains(actual, "item_sort( void )\n{\n\tif ( n_vec_size == 0 ) return;\n\tqsort( "));
+    EXPECT_TRUE(contains(actual, " ) )\n{\n\tif ( n_vec_size == 0 ) return;\n"
+                                 "\tqsort( p_vec_top, n_vec_size, sizeof( Item ), fn_cmp );\n"));
     EXPECT_TRUE(contains(actual, "compare );\n}\n\nvoid\nitem_sort_by( int ( *fn_cmp )( const void * , const void * ) )\n"));
     // The file ends with the blank line of transform_if and one more.
     ASSERT_GE(actual.size(), 7u);

@@ -322,6 +322,19 @@ void check_store(const expectation &e)
     }
 }
 
+// The guard macro's form of a text: ASCII characters that cannot stand in an
+// identifier become '_'; bytes above 0x7F stay.
+std::string guard_part(const std::string &text)
+{
+    std::string part = map_case(text, 'a', 'A');
+    for (char &c : part) {
+        unsigned char u = static_cast<unsigned char>(c);
+        bool keep = u > 0x7F || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') || u == '_';
+        if (!keep) c = '_';
+    }
+    return part;
+}
+
 bool ends_with(const std::string &text, const std::string &end)
 {
     return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
@@ -333,7 +346,7 @@ void check_header(const expectation &e, const std::string &header)
 {
     std::string text;
     if (!read_file(header, &text)) broken("cannot read the header");
-    std::string guard = map_case(e.struct_name, 'a', 'A') + map_case(e.body_suffix, 'a', 'A') + "_H";
+    std::string guard = guard_part(e.struct_name) + guard_part(e.body_suffix) + "_H";
     if (text.compare(0, 8 + guard.size() + 1, "#ifndef " + guard + "\n") != 0)
         broken("the header's first line is not its guard line");
     std::string head = "#ifndef " + guard + "\n#define " + guard + " 1\n#include \"" + e.inc_file + "\"\n\n" +
