@@ -4,13 +4,21 @@
 # builds and runs its program through tavrik::tavrik and tavrik_generate().
 #   -DPROBE_DIR= -DSOURCE_DIR= -DWORK_DIR= -DGENERATOR= [-DMAKE_PROGRAM=]
 file(REMOVE_RECURSE "${WORK_DIR}")
-set(args -S "${PROBE_DIR}" -B "${WORK_DIR}" -G "${GENERATOR}" -DCASE=subproject
-    "-DTAVRIK_SOURCE_DIR=${SOURCE_DIR}" -DCMAKE_BUILD_TYPE=Debug
-    -DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON)
+set(args -S "${PROBE_DIR}" -G "${GENERATOR}" -DCASE=subproject
+    "-DTAVRIK_SOURCE_DIR=${SOURCE_DIR}" -DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON)
 if(MAKE_PROGRAM)
   list(APPEND args "-DCMAKE_MAKE_PROGRAM=${MAKE_PROGRAM}")
 endif()
-execute_process(COMMAND "${CMAKE_COMMAND}" ${args}
+
+# With no build type the parent's empty cache entry must stay empty too (the
+# probe compares every entry it had before add_subdirectory).
+execute_process(COMMAND "${CMAKE_COMMAND}" ${args} -B "${WORK_DIR}/no_build_type"
+                RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+if(NOT status EQUAL 0 OR NOT out MATCHES "-- build type=\n")
+  message(FATAL_ERROR "configuring the parent project without a build type:\n${out}${err}")
+endif()
+
+execute_process(COMMAND "${CMAKE_COMMAND}" ${args} -B "${WORK_DIR}" -DCMAKE_BUILD_TYPE=Debug
                 RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "configuring the parent project failed:\n${out}${err}")
