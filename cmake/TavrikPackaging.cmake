@@ -2,8 +2,8 @@
 # install, `cpack -G DEB` a Debian package.
 #
 # The Debian package holds what `cmake --install` installs, with the man page
-# gzipped, plus usr/share/doc/tavrik/copyright (machine-readable, from
-# LICENSE) and changelog.gz. Those three are made here at configure time and
+# gzipped and, in place of LICENSE, usr/share/doc/tavrik/copyright
+# (machine-readable, from LICENSE), plus changelog.gz. Those three are made here at configure time and
 # installed by the "debian" component, which only the DEB generator packs.
 
 # An address under .invalid until a real maintainer sets one:
@@ -82,10 +82,11 @@ CMake package that provides tavrik_generate().")
 set(CPACK_RESOURCE_FILE_LICENSE "${PROJECT_SOURCE_DIR}/LICENSE")
 set(CPACK_GENERATOR TGZ)
 # Only tavrik's own components: a test framework's install rules stay out.
-# The archive holds the plain man page, the Debian package the gzipped one;
+# The archive holds the plain man page and LICENSE, the Debian package the
+# gzipped man page and the copyright file;
 # TavrikCPackOptions.cmake, read by cpack, picks them per generator.
 set(common_part "${PROJECT_BINARY_DIR};tavrik;tavrik;/")
-set(CPACK_INSTALL_CMAKE_PROJECTS "${common_part};${PROJECT_BINARY_DIR};tavrik;man;/")
+set(CPACK_INSTALL_CMAKE_PROJECTS "${common_part};${PROJECT_BINARY_DIR};tavrik;doc;/")
 set(deb_parts "${common_part}")
 if(deb_extras)
   string(APPEND deb_parts ";${PROJECT_BINARY_DIR};tavrik;${deb_extras};/")
