@@ -39,7 +39,7 @@ if command -v apt-get >/dev/null 2>&1 && command -v dpkg-query >/dev/null 2>&1; 
         if [ "$as_root" = none ]; then
             note "not root and no sudo: not installing$missing"
         else
-            note "installing$missing"
+            note "missing:$missing"
             export DEBIAN_FRONTEND=noninteractive
             $as_root apt-get update -q
             offered=
@@ -50,8 +50,11 @@ if command -v apt-get >/dev/null 2>&1 && command -v dpkg-query >/dev/null 2>&1; 
                     note "this distribution has no package $p: skipped"
                 fi
             done
-            # shellcheck disable=SC2086
-            [ -z "$offered" ] || $as_root apt-get install -y -q --no-install-recommends $offered
+            if [ -n "$offered" ]; then
+                note "installing$offered"
+                # shellcheck disable=SC2086
+                $as_root apt-get install -y -q --no-install-recommends $offered
+            fi
         fi
     fi
 else
