@@ -47,7 +47,8 @@ const char help_text[] =
     "    -s <body_suffix> body suffix of the filename(default:_mgr)\n"
     "    -h               produce this help message\n"
     "    -V               report version\n";
-const char version_text[] = "version 1.0\n";
+// TAVRIK_VERSION comes from the build (project() in CMakeLists.txt).
+const char version_text[] = "version " TAVRIK_VERSION "\n";
 const char invalid_option_format[] = "option `%s' is invalid.\n";
 const char too_few_arguments_text[] = "too few argments\nTry tavrik -h\n";
 const char i_required_text[] = "option `-i' is required.\n";

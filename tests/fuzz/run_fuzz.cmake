@@ -1,7 +1,10 @@
 # Configures and builds the fuzz harness with clang, then runs it on a fresh
-# copy of the seed corpus for a bounded time. Run as
+# copy of the seed corpus: every seed first, then new inputs. Run as
 #   cmake -DSOURCE_DIR=<repo> -DBINARY_DIR=<dir> -DCLANGXX=<clang++> \
-#         [-DGENERATOR=<generator>] [-DSECONDS=30] -P run_fuzz.cmake
+#         [-DGENERATOR=<generator>] [-DRUNS=<n>] [-DSECONDS=<s>] -P run_fuzz.cmake
+# With RUNS (the default, 5000) the run makes that many executions from a
+# fixed seed, so it is short and repeatable: what the test suite runs. With
+# SECONDS it fuzzes for that long from a random seed, to search further.
 # Any broken promise, sanitizer report or crash fails the run; the input that
 # caused it is left in <dir>/artifacts/.
 foreach(var SOURCE_DIR BINARY_DIR CLANGXX)
@@ -9,8 +12,13 @@ foreach(var SOURCE_DIR BINARY_DIR CLANGXX)
     message(FATAL_ERROR "run_fuzz.cmake needs -D${var}=...")
   endif()
 endforeach()
-if(NOT SECONDS)
-  set(SECONDS 30)
+if(SECONDS)
+  set(limit "-max_total_time=${SECONDS}")
+else()
+  if(NOT RUNS)
+    set(RUNS 5000)
+  endif()
+  set(limit "-runs=${RUNS}" -seed=1)
 endif()
 set(generator_args)
 if(GENERATOR)
@@ -41,7 +49,7 @@ file(COPY ${seeds} DESTINATION "${BINARY_DIR}/corpus")
 set(ENV{UBSAN_OPTIONS} "print_stacktrace=1")
 execute_process(
   COMMAND "${BINARY_DIR}/harness/fuzz_front_end" "${BINARY_DIR}/corpus"
-          "-dict=${fuzz_dir}/tavrik.dict" "-max_total_time=${SECONDS}" -max_len=1500 -len_control=0
+          "-dict=${fuzz_dir}/tavrik.dict" ${limit} -max_len=1500 -len_control=0
           -timeout=10 -print_final_stats=1 "-artifact_prefix=${BINARY_DIR}/artifacts/"
   RESULT_VARIABLE result)
 if(result)

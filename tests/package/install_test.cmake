@@ -7,7 +7,7 @@ if(NOT status EQUAL 0)
   message(FATAL_ERROR "cmake --install failed (${status}):\n${out}${err}")
 endif()
 
-foreach(path IN ITEMS bin/tavrik share/man/man1/tavrik.1
+foreach(path IN ITEMS bin/tavrik share/man/man1/tavrik.1 share/doc/tavrik/LICENSE
         lib/cmake/tavrik/tavrikConfig.cmake lib/cmake/tavrik/tavrikConfigVersion.cmake
         lib/cmake/tavrik/tavrikTargets.cmake lib/cmake/tavrik/TavrikGenerate.cmake)
   if(NOT EXISTS "${PREFIX}/${path}")

@@ -1,0 +1,112 @@
+# Packages made by cpack in the build folder: `cpack` gives an archive of the
+# install, `cpack -G DEB` a Debian package.
+#
+# The Debian package holds what `cmake --install` installs, with the man page
+# gzipped and, in place of LICENSE, usr/share/doc/tavrik/copyright
+# (machine-readable, from LICENSE), plus changelog.gz. Those three are made here at configure time and
+# installed by the "debian" component, which only the DEB generator packs.
+
+# An address under .invalid until a real maintainer sets one:
+#   cmake -DTAVRIK_DEB_MAINTAINER="Name <address>" ...
+set(TAVRIK_DEB_MAINTAINER "tavrik developers <tavrik@maintainer.invalid>" CACHE STRING
+    "Maintainer of the Debian package, as Name <address>")
+# Date of the release's changelog entry (RFC 5322), kept fixed so that the
+# package is reproducible.
+set(TAVRIK_DEB_DATE "Mon, 07 Dec 2026 12:00:00 +0000")
+
+set(deb_dir "${PROJECT_BINARY_DIR}/debian")
+file(MAKE_DIRECTORY "${deb_dir}")
+
+# copyright: the licence from LICENSE, in Debian's machine-readable format.
+file(READ "${PROJECT_SOURCE_DIR}/LICENSE" licence)
+if(NOT licence MATCHES "Copyright \\(c\\) ([^\n]*)\n" )
+  message(FATAL_ERROR "LICENSE has no copyright line")
+endif()
+set(copyright_holder "${CMAKE_MATCH_1}")
+if(NOT licence MATCHES "(Permission is hereby granted.*\nSOFTWARE\\.)\n")
+  message(FATAL_ERROR "LICENSE has no permission notice")
+endif()
+set(permission "${CMAKE_MATCH_1}")
+# A continuation line starts with a blank; an empty line is written " .".
+string(REGEX REPLACE "\n\n" "\n.\n" permission "${permission}")
+string(REGEX REPLACE "\n" "\n " permission "${permission}")
+file(WRITE "${deb_dir}/copyright"
+  "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n"
+  "Upstream-Name: tavrik\n"
+  "Comment: The files tavrik generates belong to its user, who may use them\n"
+  " under any terms; this licence places no obligation on them.\n"
+  "\n"
+  "Files: *\n"
+  "Copyright: ${copyright_holder}\n"
+  "License: Expat\n"
+  "\n"
+  "License: Expat\n"
+  " ${permission}\n")
+
+configure_file("${PROJECT_SOURCE_DIR}/packaging/debian/changelog.in" "${deb_dir}/changelog" @ONLY)
+
+# Debian wants the man page and the changelog gzipped: gzip -9n, no name or
+# time stamp, so the same input always gives the same bytes.
+find_program(TAVRIK_GZIP gzip)
+set(deb_extras "")
+if(TAVRIK_GZIP)
+  foreach(pair IN ITEMS "docs/tavrik.1|tavrik.1.gz" "${deb_dir}/changelog|changelog.gz")
+    string(REPLACE "|" ";" pair "${pair}")
+    list(GET pair 0 from)
+    list(GET pair 1 to)
+    get_filename_component(from "${from}" ABSOLUTE BASE_DIR "${PROJECT_SOURCE_DIR}")
+    execute_process(COMMAND "${TAVRIK_GZIP}" -9n -c "${from}" OUTPUT_FILE "${deb_dir}/${to}"
+                    RESULT_VARIABLE status)
+    if(NOT status EQUAL 0)
+      message(FATAL_ERROR "gzip of ${from} failed: ${status}")
+    endif()
+  endforeach()
+  # Gzipped at configure time: an edited man page reconfigures.
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/docs/tavrik.1")
+  install(FILES "${deb_dir}/tavrik.1.gz" DESTINATION ${CMAKE_INSTALL_MANDIR}/man1
+          COMPONENT debian EXCLUDE_FROM_ALL)
+  install(FILES "${deb_dir}/copyright" "${deb_dir}/changelog.gz"
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tavrik COMPONENT debian EXCLUDE_FROM_ALL)
+  set(deb_extras debian)
+else()
+  message(STATUS "gzip not found: `cpack -G DEB` packs no man page, copyright or changelog")
+endif()
+
+set(CPACK_PACKAGE_NAME tavrik)
+set(CPACK_PACKAGE_VENDOR "the tavrik developers")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
+set(CPACK_PACKAGE_DESCRIPTION "tavrik writes a C header and source file holding a growable array of a\n\
+struct declared in your own header: append, remove, clear, indexed access,\n\
+filtered find, binary search, sort and transform. With the man page and the\n\
+CMake package that provides tavrik_generate().")
+set(CPACK_RESOURCE_FILE_LICENSE "${PROJECT_SOURCE_DIR}/LICENSE")
+set(CPACK_GENERATOR TGZ)
+# Only tavrik's own components: a test framework's install rules stay out.
+# The archive holds the plain man page and LICENSE, the Debian package the
+# gzipped man page and the copyright file;
+# TavrikCPackOptions.cmake, read by cpack, picks them per generator.
+set(common_part "${PROJECT_BINARY_DIR};tavrik;tavrik;/")
+set(CPACK_INSTALL_CMAKE_PROJECTS "${common_part};${PROJECT_BINARY_DIR};tavrik;doc;/")
+set(deb_parts "${common_part}")
+if(deb_extras)
+  string(APPEND deb_parts ";${PROJECT_BINARY_DIR};tavrik;${deb_extras};/")
+endif()
+file(WRITE "${PROJECT_BINARY_DIR}/TavrikCPackOptions.cmake"
+  "# Read by cpack once per generator.\n"
+  "if(CPACK_GENERATOR STREQUAL \"DEB\")\n"
+  "  set(CPACK_INSTALL_CMAKE_PROJECTS \"${deb_parts}\")\n"
+  "endif()\n")
+set(CPACK_PROJECT_CONFIG_FILE "${PROJECT_BINARY_DIR}/TavrikCPackOptions.cmake")
+
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${TAVRIK_DEB_MAINTAINER}")
+set(CPACK_DEBIAN_PACKAGE_SECTION devel)
+set(CPACK_STRIP_FILES ON)
+find_program(TAVRIK_DPKG_SHLIBDEPS dpkg-shlibdeps)
+if(TAVRIK_DPKG_SHLIBDEPS)
+  # Dependencies on the C and C++ runtimes, worked out from the binary.
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+else()
+  message(STATUS "dpkg-shlibdeps not found: `cpack -G DEB` gives a package without dependencies")
+endif()
+include(CPack)

@@ -1,0 +1,71 @@
+#!/bin/sh
+# The whole test suite on a fresh machine, from the repository root:
+#
+#   tests/run-all.sh
+#
+# 1. On Debian or Ubuntu, installs with apt-get what the test groups use
+#    (as root, or through sudo) unless it is all there already; elsewhere it
+#    names what is missing, and CMake skips the groups that need it.
+# 2. Configures build/ with warnings as errors, builds with two jobs and runs
+#    every group with ctest -j2. The exit status is ctest's.
+set -eu
+cd "$(dirname "$0")/.."
+
+# Debian package names; one that the distribution does not offer is skipped.
+packages="cmake make gcc g++ gzip libgtest-dev googletest clang libclang-rt-dev
+valgrind cppcheck groff-base man-db dpkg-dev lintian meson ninja-build
+g++-mingw-w64-x86-64-posix wine wine64"
+# Elsewhere: the commands the groups look for (GoogleTest shows at configure).
+commands="cmake make cc c++ gzip clang clang++ valgrind cppcheck groff dpkg-deb
+lintian meson ninja x86_64-w64-mingw32-g++ wine"
+
+note() { printf 'run-all: %s\n' "$*" >&2; }
+
+if command -v apt-get >/dev/null 2>&1 && command -v dpkg-query >/dev/null 2>&1; then
+    missing=
+    for p in $packages; do
+        dpkg-query -W -f '${Status}\n' "$p" 2>/dev/null | grep -q ' installed$' ||
+            missing="$missing $p"
+    done
+    if [ -n "$missing" ]; then
+        if [ "$(id -u)" = 0 ]; then
+            as_root=
+        elif command -v sudo >/dev/null 2>&1; then
+            # No terminal (CI): sudo must not wait for a password.
+            if [ -t 0 ]; then as_root=sudo; else as_root="sudo -n"; fi
+        else
+            as_root=none
+        fi
+        if [ "$as_root" = none ]; then
+            note "not root and no sudo: not installing$missing"
+        else
+            note "missing:$missing"
+            export DEBIAN_FRONTEND=noninteractive
+            $as_root apt-get update -q
+            offered=
+            for p in $missing; do
+                if apt-cache show "$p" >/dev/null 2>&1; then
+                    offered="$offered $p"
+                else
+                    note "this distribution has no package $p: skipped"
+                fi
+            done
+            if [ -n "$offered" ]; then
+                note "installing$offered"
+                # shellcheck disable=SC2086
+                $as_root apt-get install -y -q --no-install-recommends $offered
+            fi
+        fi
+    fi
+else
+    absent=
+    for c in $commands; do
+        command -v "$c" >/dev/null 2>&1 || absent="$absent $c"
+    done
+    [ -z "$absent" ] || note "not Debian or Ubuntu, install by hand:$absent (the rest runs)"
+fi
+
+cmake -S . -B build -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
+cmake --build build --parallel 2
+cd build
+exec ctest --output-on-failure -j2
