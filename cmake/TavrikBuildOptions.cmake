@@ -16,14 +16,15 @@
 #   default - the toolchain's default link
 #   runtime - only libstdc++ and libgcc static, the C library shared
 #   static  - everything static (GCC/Clang with a static C library)
+#   shared  - the same as default, kept for build folders configured with it
 set(TAVRIK_LINK "default" CACHE STRING "Link mode of the tavrik executable: default, runtime or static")
 set_property(CACHE TAVRIK_LINK PROPERTY STRINGS default runtime static)
 
-if(NOT TAVRIK_LINK MATCHES "^(default|runtime|static)$")
+if(NOT TAVRIK_LINK MATCHES "^(default|shared|runtime|static)$")
   message(FATAL_ERROR "TAVRIK_LINK must be default, runtime or static, not '${TAVRIK_LINK}'")
 endif()
 
-if(NOT TAVRIK_LINK STREQUAL "default")
+if(NOT TAVRIK_LINK MATCHES "^(default|shared)$")
   if(TAVRIK_LINK STREQUAL "static")
     set(link_options -static)
   else()
