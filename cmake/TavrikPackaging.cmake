@@ -78,7 +78,7 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
 set(CPACK_PACKAGE_DESCRIPTION "tavrik writes a C header and source file holding a growable array of a\n\
 struct declared in your own header: append, remove, clear, indexed access,\n\
 filtered find, binary search, sort and transform. With the man page and the\n\
-CMake package that provides tavrik_generate().")
+CMake package that provides tavrik_generate() and tavrik_add_library().")
 set(CPACK_RESOURCE_FILE_LICENSE "${PROJECT_SOURCE_DIR}/LICENSE")
 set(CPACK_GENERATOR TGZ)
 # Only tavrik's own components: a test framework's install rules stay out.
