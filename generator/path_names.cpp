@@ -1,6 +1,7 @@
 #include "generator/path_names.h"
 
 #include <cstring>
+#include <cwchar>
 
 #ifdef _WIN32
 #ifndef WIN32_LEAN_AND_MEAN
