@@ -3,6 +3,7 @@
 // a build could mistake for a good one).
 #ifdef _WIN32
 #include <process.h>
+#include <windows.h>
 #else
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -537,6 +538,26 @@ TEST_F(WriteFailureTest, SourceThatCannotBeCreatedKeepsTheHeader)
     EXPECT_EQ(work_entries(), (names{"item_mgr.c", "item_mgr.h"}));
     EXPECT_EQ(read_file("item_mgr.h"), expected_header({"item.h", "Item", "item", "", false}, "ITEM_MGR"));
     EXPECT_TRUE(fs::is_empty("item_mgr.c"));
+}
+
+// Windows refuses to replace a file that another program holds open without
+// sharing delete access: the run fails with the system's cause, the file
+// stays as it was and the temporary is removed. (POSIX renames over an open
+// file, so there is nothing to refuse.)
+TEST_F(WriteFailureTest, ReplaceThatWindowsRefusesFailsTheRename)
+{
+#ifdef _WIN32
+    write_file("item_mgr.h", "held open\n");
+    HANDLE held = CreateFileW(L"item_mgr.h", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    run_result r = run_tavrik({"-i", "item.h", "-n", "Item"});
+    CloseHandle(held);
+    expect_failure_with_cause(r, rename_error("item_mgr.h"), "");
+    EXPECT_EQ(read_file("item_mgr.h"), "held open\n");
+    EXPECT_EQ(work_entries(), (names{"item_mgr.h"}));
+#else
+    GTEST_SKIP() << "POSIX replaces a file that is held open";
+#endif
 }
 
 // Where permissions are enforced, a folder that takes no new file makes the
