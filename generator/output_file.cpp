@@ -40,8 +40,6 @@ void set_cause(const char *text)
     cause[length] = '\0';
 }
 
-void set_cause_from_errno(int error) { set_cause(error != 0 ? std::strerror(error) : ""); }
-
 // "<format with the file name> <cause>\n" as the run's reason.
 int fail(const char *format, const char *file_name)
 {
@@ -67,12 +65,21 @@ enum create_result { created, name_taken, create_failed };
 //   create_exclusive     creates the named file only if none is there, open
 //                        for writing in text mode
 //   replace_file         renames over an existing file in one step
+//   set_cause_from_errno the C library's text for an errno value
 //   remove_file, process_id
 
 #ifdef _WIN32
 
-// Wide names for the system: the run's names are UTF-8.
-constexpr int wide_name_max = 4 * static_cast<int>(file_name_max) + 1;
+// Wide names for the system: the run's names are UTF-8, and never take more
+// UTF-16 units than UTF-8 bytes.
+constexpr int wide_name_max = static_cast<int>(file_name_max) + 1;
+
+void set_cause_from_errno(int error)
+{
+    char text[cause_max + 1] = "";
+    if (error != 0) strerror_s(text, sizeof text, error);
+    set_cause(text);
+}
 
 CRITICAL_SECTION pending_lock;
 wchar_t pending_temp[wide_name_max];
@@ -89,14 +96,15 @@ void set_cause_from_system(DWORD error)
 {
     wchar_t text[cause_max + 1];
     DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
-                                  text, cause_max + 1, nullptr);
+                                  text, static_cast<DWORD>(cause_max + 1), nullptr);
     // One line without the closing period and line end the system adds.
     while (length > 0 && (text[length - 1] == L'\r' || text[length - 1] == L'\n' || text[length - 1] == L' ' ||
                           text[length - 1] == L'.'))
         --length;
     text[length] = L'\0';
     char utf8[cause_max + 1];
-    if (length == 0 || WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof utf8, nullptr, nullptr) == 0)
+    if (length == 0 ||
+        WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, static_cast<int>(sizeof utf8), nullptr, nullptr) == 0)
         std::snprintf(utf8, sizeof utf8, "Windows error %lu", static_cast<unsigned long>(error));
     set_cause(utf8);
 }
@@ -178,6 +186,8 @@ void remove_file(const char *name)
 long process_id() { return static_cast<long>(GetCurrentProcessId()); }
 
 #else
+
+void set_cause_from_errno(int error) { set_cause(error != 0 ? std::strerror(error) : ""); }
 
 char pending_temp[sizeof(output_file::temp_name)];
 volatile sig_atomic_t pending = 0;
