@@ -110,14 +110,16 @@ void set_cause_from_system(DWORD error)
 }
 
 // Runs on a thread of its own. The lock stays taken: the process ends next,
-// and the main thread must not rename the file away meanwhile.
+// and the main thread must not rename the file away meanwhile. The process
+// ends here, with the status the system's own handler gives (which Wine's
+// does not), and without flushing the stream into the removed file.
 BOOL WINAPI remove_pending_and_end(DWORD event)
 {
-    if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT || event == CTRL_CLOSE_EVENT) {
-        EnterCriticalSection(&pending_lock);
-        if (pending) DeleteFileW(pending_temp);
-    }
-    return FALSE;  // the default handler ends the process with its usual status
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT) return FALSE;
+    EnterCriticalSection(&pending_lock);
+    if (pending) DeleteFileW(pending_temp);
+    TerminateProcess(GetCurrentProcess(), static_cast<UINT>(STATUS_CONTROL_C_EXIT));
+    return TRUE;
 }
 
 void prepare_interrupts()

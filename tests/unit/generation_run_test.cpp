@@ -621,7 +621,62 @@ TEST_F(WriteFailureTest, EveryTemporaryNameTakenHasItsOwnReason)
 
 // ---- interrupted runs --------------------------------------------------------
 
-#ifndef _WIN32
+#ifdef _WIN32
+namespace {
+
+constexpr DWORD no_console = 77;  // the child's status when it has no console to press Ctrl-C on
+
+// The parent stays: the Ctrl-C its child sends goes to every process of the
+// console. Registered last, this handler is asked first.
+BOOL WINAPI keep_running(DWORD) { return TRUE; }
+
+}  // namespace
+
+// The child half of WriteFailureTest.InterruptedRunRemovesItsTemporary: in
+// the folder it is given, opens an output file, writes a line and presses
+// Ctrl-C on its console.
+TEST(WindowsInterruptChild, OpensItsFileAndPressesCtrlC)
+{
+    wchar_t dir[MAX_PATH];
+    DWORD length = GetEnvironmentVariableW(L"TAVRIK_INTERRUPT_DIR", dir, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) GTEST_SKIP() << "runs only as the child of InterruptedRunRemovesItsTemporary";
+    if (!SetCurrentDirectoryW(dir)) ExitProcess(2);
+    output_file file;
+    if (open_output(&file, "item_mgr.h") != 0) ExitProcess(2);
+    std::fputs("#ifndef ITEM_MGR_H\n", file.stream);
+    std::fflush(file.stream);
+    if (!GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0)) ExitProcess(no_console);
+    Sleep(30000);
+    ExitProcess(3);
+}
+
+// Ctrl-C while a file is being written removes the temporary and ends the
+// run with the status of a Ctrl-C. Under Wine this needs a terminal; without
+// one there is no console to press Ctrl-C on, and the test is skipped.
+TEST_F(WriteFailureTest, InterruptedRunRemovesItsTemporary)
+{
+    static const BOOL registered = SetConsoleCtrlHandler(keep_running, TRUE);
+    ASSERT_TRUE(registered);
+    wchar_t self[MAX_PATH];
+    ASSERT_GT(GetModuleFileNameW(nullptr, self, MAX_PATH), 0u);
+    std::wstring command = L"\"" + std::wstring(self) + L"\" --gtest_filter=WindowsInterruptChild.*";
+    ASSERT_TRUE(SetEnvironmentVariableW(L"TAVRIK_INTERRUPT_DIR", fs::u8path(work_dir).wstring().c_str()));
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION child{};
+    BOOL started = CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &child);
+    SetEnvironmentVariableW(L"TAVRIK_INTERRUPT_DIR", nullptr);
+    ASSERT_TRUE(started);
+    DWORD status = 0;
+    EXPECT_EQ(WaitForSingleObject(child.hProcess, 60000), WAIT_OBJECT_0);
+    GetExitCodeProcess(child.hProcess, &status);
+    CloseHandle(child.hThread);
+    CloseHandle(child.hProcess);
+    if (status == no_console) GTEST_SKIP() << "no console to press Ctrl-C on (Wine without a terminal)";
+    EXPECT_EQ(status, static_cast<DWORD>(STATUS_CONTROL_C_EXIT));
+    EXPECT_TRUE(work_entries().empty()) << "Ctrl-C left a temporary";
+}
+#else
 // A run ended by SIGINT, SIGTERM or SIGHUP while a file is being written
 // leaves no temporary and ends with the signal's usual status. The run is a
 // forked copy of this process that raises the signal with its file open.
