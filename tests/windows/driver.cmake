@@ -73,7 +73,7 @@ elseif(STEP STREQUAL "build")
        "set(CMAKE_CROSSCOMPILING_EMULATOR \"${emulator}\" CACHE STRING \"\")\n")
   run_logged(configure "${CMAKE_COMMAND}" -S "${SOURCE_DIR}" -B "${build_dir}" -G "${GENERATOR}"
              -C "${WIN_DIR}/initial-cache.cmake"
-             "-DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN}" -DCMAKE_BUILD_TYPE=Release -DTAVRIK_WERROR=ON
+             "-DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN}" -DCMAKE_BUILD_TYPE=Release -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
              "-DGTest_DIR=${gtest_dir}/lib/cmake/GTest"
              -DCMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE=PRE_TEST)
   run_logged(build "${CMAKE_COMMAND}" --build "${build_dir}" --parallel 2
