@@ -24,12 +24,15 @@ set(build_dir "${WIN_DIR}/build")
 set(gtest_dir "${WIN_DIR}/googletest")
 set(log_dir "${WIN_DIR}/logs")
 file(MAKE_DIRECTORY "${prefix}" "${log_dir}")
-# The same for every Wine process: its own prefix, no debug chatter, and a
-# UTF-8 locale for the Unix side (file names, console text).
+# The same for every Wine process: its own prefix, no debug chatter, a UTF-8
+# locale for the Unix side (file names, console text), and no offer to
+# install Mono or Gecko when the prefix is made.
 set(ENV{WINEPREFIX} "${prefix}")
 set(ENV{WINEDEBUG} "-all")
 set(ENV{LANG} "C.UTF-8")
-set(emulator "${CMAKE_COMMAND}" -E env "WINEPREFIX=${prefix}" "WINEDEBUG=-all" "LANG=C.UTF-8" "${WINE}")
+set(ENV{WINEDLLOVERRIDES} "mscoree,mshtml=")
+set(emulator "${CMAKE_COMMAND}" -E env "WINEPREFIX=${prefix}" "WINEDEBUG=-all" "LANG=C.UTF-8"
+             "WINEDLLOVERRIDES=mscoree,mshtml=" "${WINE}")
 get_filename_component(cmake_bin "${CMAKE_COMMAND}" DIRECTORY)
 set(ctest "${cmake_bin}/ctest")
 
