@@ -149,6 +149,7 @@ int is_include_file(const char *include_name, const char *output_name)
     if (include_name[0] == '\0') return 0;
     char include[name_max + 1];
     std::size_t length = named_length(include_name, std::strlen(include_name));
+    if (length > name_max) return 0;  // refused as too long before this is asked
     std::memcpy(include, include_name, length);
     include[length] = '\0';
     std::error_code error;
