@@ -7,8 +7,8 @@ gen_context g_context;
 
 namespace {
 
-// Room for the longest reason: a message and a whole file name.
-char failure_reason[file_name_max + 64];
+// Room for the longest reason: a message, a whole file name and the system's cause.
+char failure_reason[file_name_max + 64 + cause_max];
 
 }  // namespace
 

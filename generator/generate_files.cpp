@@ -1,10 +1,9 @@
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
 
 #include "cli/options.h"
 #include "generator/gen_context.h"
+#include "generator/path_names.h"
 
 namespace {
 
@@ -37,28 +36,6 @@ int compose_file_name(char *destination, const char *suffix, const char *ending)
     return 0;
 }
 
-// True when writing output_name would replace the programmer's include file:
-// the same file on disk (another spelling, a link), or the same path spelled
-// differently when the files do not both exist yet.
-int is_include_file(const char *include_name, const char *output_name)
-{
-    namespace fs = std::filesystem;
-    if (include_name[0] == '\0') return 0;
-    std::error_code error;
-    if (fs::equivalent(include_name, output_name, error)) return 1;
-    // An output name without '/' is the last component of its normal form, so
-    // the include path can only match when it ends in that same name. Checked
-    // first, it spares the two absolute paths (a quarter of a run's work).
-    const char *last_slash = std::strrchr(include_name, '/');
-    const char *base = last_slash != nullptr ? last_slash + 1 : include_name;
-    if (std::strchr(output_name, '/') == nullptr && std::strcmp(base, output_name) != 0) return 0;
-    fs::path include_path = fs::absolute(include_name, error).lexically_normal();
-    if (error) return 0;
-    fs::path output_path = fs::absolute(output_name, error).lexically_normal();
-    if (error) return 0;
-    return include_path == output_path;
-}
-
 }  // namespace
 
 int generate_files(const char *include_file_name, const char *structure_name, const char *key_name,
@@ -85,7 +62,7 @@ int generate_files(const char *include_file_name, const char *structure_name, co
     if (is_body_suffix_cut() || compose_file_name(header_name, suffix, ".h") != 0 ||
         compose_file_name(source_name, suffix, ".c") != 0)
         return fail(file_name_too_long_text, "");
-    if (std::strchr(header_name, '/') != nullptr) return fail(outside_folder_format, header_name);
+    if (leaves_current_folder(header_name)) return fail(outside_folder_format, header_name);
     if (is_include_file(include_file_name, header_name)) return fail(include_clash_format, header_name);
     if (is_include_file(include_file_name, source_name)) return fail(include_clash_format, source_name);
 

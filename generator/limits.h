@@ -16,4 +16,7 @@ constexpr std::size_t name_max = 255;
 // Longest composed output file name.
 constexpr std::size_t file_name_max = 259;
 
+// Longest system cause added to a failure reason ("Permission denied").
+constexpr std::size_t cause_max = 127;
+
 #endif

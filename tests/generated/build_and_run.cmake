@@ -1,5 +1,5 @@
 # cmake -DCOMPILER=<cc> -DCOMPILE_FLAGS=<a|b|..> -DLINK_FLAGS=<..> -DRUNNER=<..>
-#       -DWORK_DIR=<dir> -DPLAN=<programs.cmake> -P build_and_run.cmake
+#       -DWORK_DIR=<dir> -DPLAN=<programs.cmake> [-DEXE_SUFFIX=.exe] -P build_and_run.cmake
 #
 # Compiles every source named in the plan once (flags '|'-separated), links
 # each test program and runs it, through RUNNER when one is given.  Any
@@ -41,7 +41,7 @@ foreach(program IN LISTS plan_programs)
     list(APPEND objects "${object}")
   endforeach()
 
-  set(exe "${WORK_DIR}/${program}")
+  set(exe "${WORK_DIR}/${program}${EXE_SUFFIX}")
   execute_process(
     COMMAND "${COMPILER}" ${link_flags} ${objects} -o "${exe}"
     RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
@@ -55,6 +55,8 @@ foreach(program IN LISTS plan_programs)
   if(NOT rc EQUAL 0)
     message(FATAL_ERROR "${program} failed (${rc}):\n${out}${err}")
   endif()
+  # Text mode on Windows ends each line in CR LF.
+  string(REPLACE "\r\n" "\n" err "${err}")
   # stderr holds the generated vector_extend's line once per failed
   # allocation and nothing else: no sanitizer or valgrind report either.
   set(expected_err "")

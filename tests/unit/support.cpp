@@ -1,8 +1,7 @@
 #include "support.h"
 
-#include <unistd.h>
-
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -28,7 +27,8 @@ std::string read_stream(std::FILE *stream)
 std::vector<std::string> sorted_entries(const std::string &dir)
 {
     std::vector<std::string> names;
-    for (const auto &entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename().string());
+    for (const auto &entry : fs::directory_iterator(fs::u8path(dir)))
+        names.push_back(entry.path().filename().u8string());
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -59,9 +59,10 @@ run_result run_tavrik(const std::vector<std::string> &args)
     return result;
 }
 
+// Text mode, as the files are written: on Windows each CR LF reads as LF.
 std::string read_file(const std::string &path)
 {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(fs::u8path(path));
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
@@ -69,13 +70,13 @@ std::string read_file(const std::string &path)
 
 void write_file(const std::string &path, const std::string &text)
 {
-    std::ofstream(path, std::ios::binary) << text;
+    std::ofstream(fs::u8path(path), std::ios::binary) << text;
 }
 
 bool path_exists(const std::string &path)
 {
     std::error_code error;
-    return fs::exists(fs::symlink_status(path, error));
+    return fs::exists(fs::symlink_status(fs::u8path(path), error));
 }
 
 std::vector<std::string> split_lines(const std::string &text)
@@ -93,20 +94,29 @@ std::vector<std::string> split_lines(const std::string &text)
 
 void ScratchDirTest::SetUp()
 {
-    std::string pattern = (fs::temp_directory_path() / "tavrik-unit-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    base_dir = pattern;
+    // A new folder of our own: creating it fails when the name is taken.
+    static unsigned serial = 0;
+    const auto clock = std::chrono::steady_clock::now().time_since_epoch().count();
+    fs::path base;
+    for (int attempt = 0;; ++attempt) {
+        ASSERT_LT(attempt, 100) << "cannot create a scratch folder";
+        base = fs::temp_directory_path() /
+               ("tavrik-unit-" + std::to_string(clock % 1000000007) + "-" + std::to_string(++serial));
+        std::error_code error;
+        if (fs::create_directory(base, error)) break;
+    }
+    base_dir = base.u8string();
     work_dir = base_dir + "/work";
-    fs::create_directory(work_dir);
-    previous_dir = fs::current_path().string();
-    fs::current_path(work_dir);
+    fs::create_directory(fs::u8path(work_dir));
+    previous_dir = fs::current_path().u8string();
+    fs::current_path(fs::u8path(work_dir));
 }
 
 void ScratchDirTest::TearDown()
 {
-    if (!previous_dir.empty()) fs::current_path(previous_dir);
+    if (!previous_dir.empty()) fs::current_path(fs::u8path(previous_dir));
     std::error_code error;
-    if (!base_dir.empty()) fs::remove_all(base_dir, error);
+    if (!base_dir.empty()) fs::remove_all(fs::u8path(base_dir), error);
 }
 
 std::vector<std::string> ScratchDirTest::work_entries() const { return sorted_entries(work_dir); }

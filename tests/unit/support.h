@@ -18,7 +18,8 @@ struct run_result {
 // in front; it is deliberately not "tavrik", since no text may depend on it).
 run_result run_tavrik(const std::vector<std::string> &args);
 
-std::string read_file(const std::string &path);
+// Paths are UTF-8 on every platform, as tavrik's own names are.
+std::string read_file(const std::string &path);  // in text mode, as tavrik writes
 void write_file(const std::string &path, const std::string &text);
 bool path_exists(const std::string &path);  // without following a final link
 

@@ -1,0 +1,195 @@
+# The Windows executable's file handling under Wine, included by driver.cmake
+# (STEP acceptance) with TAVRIK_EXE, HOST_TAVRIK, WORK_ROOT, emulator and
+# prefix set. Every file is compared with the host tavrik's output for the
+# same arguments, each LF turned into CR LF.
+#
+# What Wine cannot show, and so is not checked here: that Windows refuses to
+# replace a read-only file (Wine replaces it), names longer than MAX_PATH
+# (Wine has no such limit), and case-insensitive names on a case-sensitive
+# disk (Wine folds case itself). A refused replace is shown by the unit test
+# ReplaceThatWindowsRefusesFailsTheRename (a file held open without sharing),
+# which Wine does enforce. Console control events (Ctrl-C, Ctrl-Break, closing
+# the console) cannot be sent to a Wine program from here.
+
+set(work "${WORK_ROOT}/work")
+set(host "${WORK_ROOT}/host")
+file(REMOVE_RECURSE "${WORK_ROOT}")
+file(MAKE_DIRECTORY "${work}" "${host}")
+set_property(GLOBAL PROPERTY acceptance_failures "")
+
+function(fail text)
+  set_property(GLOBAL APPEND PROPERTY acceptance_failures "${text}")
+endfunction()
+
+# Names in a folder, hidden ones included, sorted.
+function(entries dir out_var)
+  file(GLOB names LIST_DIRECTORIES true RELATIVE "${dir}" "${dir}/*" "${dir}/.*")
+  list(REMOVE_DUPLICATES names)
+  list(SORT names)
+  set(${out_var} "${names}" PARENT_SCOPE)
+endfunction()
+
+function(expect_entries dir expected what)
+  entries("${dir}" actual)
+  list(SORT expected)
+  if(NOT actual STREQUAL expected)
+    fail("${what}: ${dir} holds [${actual}], not [${expected}]")
+  endif()
+endfunction()
+
+# A file of the user's, unchanged.
+function(expect_text path text)
+  if(NOT EXISTS "${path}")
+    fail("${path} is gone")
+    return()
+  endif()
+  file(READ "${path}" actual)
+  if(NOT actual STREQUAL text)
+    fail("${path} was changed")
+  endif()
+endfunction()
+
+# tavrik.exe in <dir> under Wine; status and standard error (CR LF read as LF).
+function(run_windows dir out_status out_err)
+  execute_process(COMMAND ${emulator} "${TAVRIK_EXE}" ${ARGN} WORKING_DIRECTORY "${dir}"
+                  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  string(REPLACE "\r\n" "\n" err "${out}${err}")
+  set(${out_status} "${rc}" PARENT_SCOPE)
+  set(${out_err} "${err}" PARENT_SCOPE)
+endfunction()
+
+function(expect_success dir)
+  run_windows("${dir}" rc err ${ARGN})
+  if(NOT rc STREQUAL "0" OR NOT err STREQUAL "")
+    fail("tavrik ${ARGN}: status ${rc}, output '${err}'")
+  endif()
+endfunction()
+
+function(expect_refusal dir reason)
+  run_windows("${dir}" rc err ${ARGN})
+  if(NOT rc STREQUAL "1" OR NOT err STREQUAL "${reason}\n")
+    fail("tavrik ${ARGN}: status ${rc}, output '${err}' where status 1 and '${reason}' are due")
+  endif()
+endfunction()
+
+# The host tavrik's files for these arguments, in host/<name>, each LF
+# turned into CR LF; <name>_files lists them.
+function(host_files name)
+  set(dir "${host}/${name}")
+  file(REMOVE_RECURSE "${dir}")
+  file(MAKE_DIRECTORY "${dir}")
+  execute_process(COMMAND "${HOST_TAVRIK}" ${ARGN} WORKING_DIRECTORY "${dir}" RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "host tavrik ${ARGN} failed (${rc})")
+  endif()
+  entries("${dir}" files)
+  foreach(file IN LISTS files)
+    file(READ "${dir}/${file}" text)
+    string(REPLACE "\n" "\r\n" text "${text}")
+    file(WRITE "${dir}/${file}" "${text}")
+  endforeach()
+  set(${name}_files "${files}" PARENT_SCOPE)
+endfunction()
+
+# Each of the host's files in host/<name> has its twin in dir, byte for byte
+# (compare_files, as file(READ) would drop the CRs).
+function(expect_host_bytes dir name what)
+  foreach(file IN LISTS ${name}_files)
+    execute_process(COMMAND "${CMAKE_COMMAND}" -E compare_files "${host}/${name}/${file}" "${dir}/${file}"
+                    RESULT_VARIABLE rc)
+    if(NOT rc EQUAL 0)
+      fail("${what}: ${file} is not the host's file with CR LF line ends")
+    endif()
+  endforeach()
+endfunction()
+
+# ---- replacing earlier outputs; files that look like temporaries ----------
+file(WRITE "${work}/.tavrik-0.tmp" "the user's\n")
+file(WRITE "${work}/.tavrik-4242-0.tmp" "the user's too\n")
+set(user_files .tavrik-0.tmp .tavrik-4242-0.tmp)
+expect_success("${work}" -i item.h -n Item -k id)
+expect_success("${work}" -i item.h -n Item -k id)
+host_files(value_key -i item.h -n Item -k id)
+expect_host_bytes("${work}" value_key "second run with the same key")
+expect_success("${work}" -i item.h -n Item -K name)
+host_files(string_key -i item.h -n Item -K name)
+expect_host_bytes("${work}" string_key "run with another key")
+expect_entries("${work}" "item_mgr.c;item_mgr.h;${user_files}" "after three runs")
+expect_text("${work}/.tavrik-0.tmp" "the user's\n")
+expect_text("${work}/.tavrik-4242-0.tmp" "the user's too\n")
+
+# ---- names that would leave the folder --------------------------------------
+file(MAKE_DIRECTORY "${work}/sub")
+set(drive_c_dirs "${prefix}/drive_c" "${prefix}/drive_c/windows" "${prefix}/drive_c/windows/system32")
+foreach(dir IN LISTS drive_c_dirs)
+  file(REMOVE "${dir}/x_mgr.h" "${dir}/x_mgr.c")  # left by an earlier, failed run
+endforeach()
+expect_refusal("${work}" "output file outside the current directory.(..\\x_mgr.h)" -i item.h -n "..\\x")
+expect_refusal("${work}" "output file outside the current directory.(sub\\x_mgr.h)" -i item.h -n "sub\\x")
+expect_refusal("${work}" "output file outside the current directory.(item\\y.h)" -i item.h -n Item -s "\\y")
+expect_refusal("${work}" "output file outside the current directory.(c:x_mgr.h)" -i item.h -n "C:x")
+expect_entries("${WORK_ROOT}" "host;work" "outside the folder")
+expect_entries("${work}/sub" "" "the subfolder")
+foreach(dir IN LISTS drive_c_dirs)
+  if(EXISTS "${dir}/x_mgr.h")
+    fail("-n C:x wrote ${dir}/x_mgr.h")
+  endif()
+endforeach()
+file(REMOVE_RECURSE "${work}/sub")
+
+# ---- Windows spellings of the include file -----------------------------------
+file(REMOVE "${work}/item_mgr.h" "${work}/item_mgr.c")
+foreach(present FALSE TRUE)
+  if(present)
+    file(WRITE "${work}/item_mgr.h" "typedef struct { int id; } Item;\n")
+  endif()
+  foreach(spelling ITEM_MGR.H ".\\item_mgr.h")
+    expect_refusal("${work}" "output file is the include file.(item_mgr.h)" -i "${spelling}" -n Item)
+  endforeach()
+endforeach()
+expect_text("${work}/item_mgr.h" "typedef struct { int id; } Item;\n")
+expect_entries("${work}" "item_mgr.h;${user_files}" "after the include refusals")
+
+# ---- a name outside the ANSI code page ----------------------------------------
+# U+0114 keeps its case: only ASCII letters change.
+expect_success("${work}" -i item.h -n "Ĕtem")
+host_files(unicode -i item.h -n "Ĕtem")
+if(NOT unicode_files STREQUAL "Ĕtem_mgr.c;Ĕtem_mgr.h")
+  message(FATAL_ERROR "host tavrik wrote [${unicode_files}] for -n Ĕtem")
+endif()
+expect_host_bytes("${work}" unicode "-n Ĕtem")
+
+# ---- parallel runs in one folder ------------------------------------------------
+set(structs Alpha Beta Gamma Delta Epsilon)
+set(expected_all "")
+foreach(s IN LISTS structs)
+  host_files(${s} -i item.h -n ${s} -k id)
+  list(APPEND expected_all ${${s}_files})
+endforeach()
+set(commands)
+foreach(s IN LISTS structs)
+  list(APPEND commands COMMAND ${emulator} "${TAVRIK_EXE}" -i item.h -n ${s} -k id)
+endforeach()
+set(rounds 10)
+foreach(round RANGE 1 ${rounds})
+  set(dir "${WORK_ROOT}/parallel")
+  file(REMOVE_RECURSE "${dir}")
+  file(MAKE_DIRECTORY "${dir}")
+  # The commands of one execute_process run at the same time.
+  execute_process(${commands} WORKING_DIRECTORY "${dir}" RESULTS_VARIABLE statuses
+                  OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(NOT statuses STREQUAL "0;0;0;0;0" OR NOT "${out}${err}" STREQUAL "")
+    fail("parallel round ${round}: statuses ${statuses}, output '${out}${err}'")
+  endif()
+  expect_entries("${dir}" "${expected_all}" "parallel round ${round}")
+  foreach(s IN LISTS structs)
+    expect_host_bytes("${dir}" ${s} "parallel round ${round}")
+  endforeach()
+endforeach()
+
+get_property(failures GLOBAL PROPERTY acceptance_failures)
+if(failures)
+  list(JOIN failures "\n" failures)
+  message(FATAL_ERROR "${failures}")
+endif()
+message(STATUS "Windows file handling under Wine: all checks passed (${rounds} parallel rounds)")
