@@ -16,7 +16,7 @@
 #   default - the toolchain's default link
 #   runtime - only libstdc++ and libgcc static, the C library shared
 #   static  - everything static (GCC/Clang with a static C library)
-#   shared  - the same as default, kept for build folders configured with it
+#   shared  - another name for default
 set(TAVRIK_LINK "default" CACHE STRING "Link mode of the tavrik executable: default, runtime or static")
 set_property(CACHE TAVRIK_LINK PROPERTY STRINGS default runtime static)
 
