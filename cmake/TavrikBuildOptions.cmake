@@ -6,17 +6,17 @@
 #
 # A run writes two files of a few KB, so process start-up is most of its
 # cost, and with shared runtimes most of that start-up is the dynamic
-# loader's symbol lookups. A static link removes them: about a tenth of the
-# instructions per run (bench/ measures it, README's Performance section has
-# the figures), a self-contained binary for machines without a matching C++
-# runtime, at the price of a larger file that misses C library fixes until it
-# is rebuilt. Compiling the generated module costs far more than either.
+# loader's symbol lookups. A static link removes them (bench/ measures the
+# difference, README's Performance section has the figures) and gives a
+# self-contained binary for machines without a matching C++ runtime, at the
+# price of a larger file that misses C library fixes until it is rebuilt.
+# Compiling the generated module costs far more than either.
 #
 # TAVRIK_LINK picks the mode:
 #   default - the toolchain's default link
 #   runtime - only libstdc++ and libgcc static, the C library shared
 #   static  - everything static (GCC/Clang with a static C library)
-#   shared  - the same as default, kept for build folders configured with it
+#   shared  - another name for default
 set(TAVRIK_LINK "default" CACHE STRING "Link mode of the tavrik executable: default, runtime or static")
 set_property(CACHE TAVRIK_LINK PROPERTY STRINGS default runtime static)
 

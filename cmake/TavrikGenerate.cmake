@@ -117,7 +117,7 @@ macro(_tavrik_parse_arguments fn first)
         endif()
       endif()
     endif()
-    # A bare SUFFIX keeps its old meaning: the empty suffix.
+    # A bare SUFFIX means the empty suffix, as SUFFIX "" does.
     if(arg STREQUAL "SUFFIX")
       set(TG_SUFFIX "")
     else()

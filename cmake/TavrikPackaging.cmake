@@ -3,8 +3,9 @@
 #
 # The Debian package holds what `cmake --install` installs, with the man page
 # gzipped and, in place of LICENSE, usr/share/doc/tavrik/copyright
-# (machine-readable, from LICENSE), plus changelog.gz. Those three are made here at configure time and
-# installed by the "debian" component, which only the DEB generator packs.
+# (machine-readable, from LICENSE), plus changelog.gz. Those three are made
+# here at configure time and installed by the "debian" component, which only
+# the DEB generator packs.
 
 # An address under .invalid until a real maintainer sets one:
 #   cmake -DTAVRIK_DEB_MAINTAINER="Name <address>" ...
@@ -83,8 +84,8 @@ set(CPACK_RESOURCE_FILE_LICENSE "${PROJECT_SOURCE_DIR}/LICENSE")
 set(CPACK_GENERATOR TGZ)
 # Only tavrik's own components: a test framework's install rules stay out.
 # The archive holds the plain man page and LICENSE, the Debian package the
-# gzipped man page and the copyright file;
-# TavrikCPackOptions.cmake, read by cpack, picks them per generator.
+# gzipped man page and the copyright file; TavrikCPackOptions.cmake, read by
+# cpack, picks them per generator.
 set(common_part "${PROJECT_BINARY_DIR};tavrik;tavrik;/")
 set(CPACK_INSTALL_CMAKE_PROJECTS "${common_part};${PROJECT_BINARY_DIR};tavrik;doc;/")
 set(deb_parts "${common_part}")

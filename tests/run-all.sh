@@ -41,7 +41,9 @@ if command -v apt-get >/dev/null 2>&1 && command -v dpkg-query >/dev/null 2>&1; 
         else
             note "missing:$missing"
             export DEBIAN_FRONTEND=noninteractive
-            $as_root apt-get update -q
+            # A refused sudo or an unreachable mirror installs nothing, and
+            # the groups that need what is missing are skipped.
+            $as_root apt-get update -q || note "apt-get update failed"
             offered=
             for p in $missing; do
                 if apt-cache show "$p" >/dev/null 2>&1; then
@@ -53,7 +55,8 @@ if command -v apt-get >/dev/null 2>&1 && command -v dpkg-query >/dev/null 2>&1; 
             if [ -n "$offered" ]; then
                 note "installing$offered"
                 # shellcheck disable=SC2086
-                $as_root apt-get install -y -q --no-install-recommends $offered
+                $as_root apt-get install -y -q --no-install-recommends $offered ||
+                    note "could not install$offered: the groups that need them are skipped"
             fi
         fi
     fi

@@ -109,7 +109,8 @@ elseif(STEP STREQUAL "unit")
   endif()
 
 elseif(STEP STREQUAL "generated")
-  run_logged(generated "${ctest}" --test-dir "${build_dir}" -L generated --output-on-failure)
+  # -E chdir rather than ctest --test-dir, which needs CMake 3.20.
+  run_logged(generated "${CMAKE_COMMAND}" -E chdir "${build_dir}" "${ctest}" -L generated --output-on-failure)
   file(STRINGS "${log_dir}/generated.log" summary REGEX "tests passed|Test +#")
   list(JOIN summary "\n" summary)
   message(STATUS "${summary}")
