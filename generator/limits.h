@@ -16,6 +16,11 @@ constexpr std::size_t name_max = 255;
 // Longest composed output file name.
 constexpr std::size_t file_name_max = 259;
 
+// Buffer size, in UTF-16 units with the terminator, for a file name handed
+// to a system that wants wide names: UTF-8 names never take more UTF-16
+// units than bytes.
+constexpr int wide_name_max = static_cast<int>(file_name_max) + 1;
+
 // Longest system cause added to a failure reason ("Permission denied").
 constexpr std::size_t cause_max = 127;
 

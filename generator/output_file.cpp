@@ -70,9 +70,7 @@ enum create_result { created, name_taken, create_failed };
 
 #ifdef _WIN32
 
-// Wide names for the system: the run's names are UTF-8, and never take more
-// UTF-16 units than UTF-8 bytes.
-constexpr int wide_name_max = static_cast<int>(file_name_max) + 1;
+// Wide names for the system: the run's names are UTF-8.
 
 void set_cause_from_errno(int error)
 {

@@ -61,9 +61,7 @@ std::size_t last_component(const name_char *name, std::size_t length)
 
 #ifdef _WIN32
 
-// Wide names for the system: the run's names are UTF-8, and never take more
-// UTF-16 units than UTF-8 bytes.
-constexpr int wide_name_max = static_cast<int>(file_name_max) + 1;
+// Wide names for the system: the run's names are UTF-8.
 constexpr DWORD full_name_max = 32768;
 
 int to_wide(const char *name, wchar_t *wide)
