@@ -2,6 +2,7 @@
 
 #include "cli/options.h"
 #include "generator/gen_context.h"
+#include "generator/platform.h"
 
 int run_front_end(int argc, char **argv, std::FILE *out, std::FILE *err)
 {
@@ -10,8 +11,16 @@ int run_front_end(int argc, char **argv, std::FILE *out, std::FILE *err)
 
     key_choice key = select_key();
     if (generate_files(get_inc_file(), get_struct_name(), key.name, key.is_value) != 0) {
-        std::fputs(get_failure_reason(), err);
+        write_text(err, get_failure_reason());
         return exit_failure;
     }
     return exit_ok;
+}
+
+int report_invalid_argument(int position, std::FILE *err)
+{
+    char text[message_max + 16];
+    std::snprintf(text, sizeof text, invalid_argument_format, position);
+    write_text(err, text);
+    return exit_failure;
 }

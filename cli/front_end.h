@@ -7,4 +7,8 @@
 
 int run_front_end(int argc, char **argv, std::FILE *out, std::FILE *err);
 
+// Windows: an argument that is not valid Unicode ends the run before the
+// options are read; the reason, and the status to exit with.
+int report_invalid_argument(int position, std::FILE *err);
+
 #endif

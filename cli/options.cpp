@@ -2,6 +2,9 @@
 
 #include <cstring>
 
+#include "generator/gen_context.h"
+#include "generator/platform.h"
+
 namespace {
 
 option_store store;
@@ -53,6 +56,8 @@ const char invalid_option_format[] = "option `%s' is invalid.\n";
 const char too_few_arguments_text[] = "too few argments\nTry tavrik -h\n";
 const char i_required_text[] = "option `-i' is required.\n";
 const char n_required_text[] = "option `-n' is required.\n";
+const char output_write_error_text[] = "file write error.(standard output)";
+const char invalid_argument_format[] = "argument is not valid Unicode.(%d)\n";
 
 int need_value(int i, int argc)
 {
@@ -101,15 +106,38 @@ int parse_options(int argc, char **argv, parse_outcome *outcome)
     return 0;
 }
 
+// The format's text with the argument in place of its "%s", written in
+// pieces: an argument may be longer than any field.
+void write_message(std::FILE *err, const char *format, const char *arg)
+{
+    const char *mark = std::strstr(format, "%s");
+    if (arg == nullptr || mark == nullptr) {
+        write_text(err, format);
+        return;
+    }
+    char head[message_max + 1];
+    std::size_t head_length = static_cast<std::size_t>(mark - format);
+    if (head_length > message_max) head_length = message_max;
+    std::memcpy(head, format, head_length);
+    head[head_length] = '\0';
+    write_text(err, head);
+    write_text(err, arg);
+    write_text(err, mark + 2);
+}
+
 int write_outcome(const parse_outcome *outcome, std::FILE *out, std::FILE *err)
 {
-    if (outcome->out_text) std::fputs(outcome->out_text, out);
-    if (outcome->err_format) {
-        if (outcome->err_arg)
-            std::fprintf(err, outcome->err_format, outcome->err_arg);
-        else
-            std::fputs(outcome->err_format, err);
+    // Statuses 1 to 3 of a text say that it was printed: when standard output
+    // would not take it, the run fails and says so instead.
+    if (outcome->out_text && write_text(out, outcome->out_text) != 0) {
+        const char *cause = system_cause();
+        write_text(err, output_write_error_text);
+        write_text(err, cause[0] != '\0' ? " " : "");
+        write_text(err, cause);
+        write_text(err, "\n");
+        return exit_failure;
     }
+    if (outcome->err_format) write_message(err, outcome->err_format, outcome->err_arg);
     return outcome->exit_status;
 }
 

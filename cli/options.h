@@ -41,7 +41,8 @@ int parse_options(int argc, char **argv, parse_outcome *outcome);
 // Index of the value of the option at index i, or -1 when it is the last.
 int need_value(int i, int argc);
 
-// Prints the outcome's texts and returns its exit status.
+// Prints the outcome's texts and returns its exit status; 1 with a reason on
+// err when out does not take its text.
 int write_outcome(const parse_outcome *outcome, std::FILE *out, std::FILE *err);
 
 struct key_choice {
@@ -65,5 +66,7 @@ extern const char invalid_option_format[];
 extern const char too_few_arguments_text[];
 extern const char i_required_text[];
 extern const char n_required_text[];
+extern const char output_write_error_text[];
+extern const char invalid_argument_format[];
 
 #endif

@@ -1,21 +1,16 @@
 # Link mode of the tavrik executable.
 #
-# The toolchain's default link is the default: a position-independent
-# executable on the system's shared C and C++ runtimes, which picks up their
-# security fixes and is what distribution packages expect.
-#
-# A run writes two files of a few KB, so process start-up is most of its
-# cost, and with shared runtimes most of that start-up is the dynamic
-# loader's symbol lookups. A static link removes them (bench/ measures the
-# difference, README's Performance section has the figures) and gives a
-# self-contained binary for machines without a matching C++ runtime, at the
-# price of a larger file that misses C library fixes until it is rebuilt.
-# Compiling the generated module costs far more than either.
+# The tool uses nothing of the C++ runtime library, so the toolchain's
+# default link, the default here, gives a position-independent executable
+# on the system's shared C library alone: it picks up the C library's
+# security fixes, is what distribution packages expect, and a run spends
+# little time in the dynamic loader (bench/ measures it).
 #
 # TAVRIK_LINK picks the mode:
 #   default - the toolchain's default link
-#   runtime - only libstdc++ and libgcc static, the C library shared
-#   static  - everything static (GCC/Clang with a static C library)
+#   runtime - libstdc++ and libgcc static, should a toolchain pull them in
+#   static  - everything static (GCC/Clang with a static C library): a
+#             self-contained binary that must be rebuilt for C library fixes
 #   shared  - another name for default
 set(TAVRIK_LINK "default" CACHE STRING "Link mode of the tavrik executable: default, runtime or static")
 set_property(CACHE TAVRIK_LINK PROPERTY STRINGS default runtime static)
@@ -44,3 +39,16 @@ if(NOT TAVRIK_LINK MATCHES "^(default|shared)$")
   unset(link_options)
 endif()
 message(STATUS "tavrik executable link mode: ${TAVRIK_LINK}")
+
+# Libraries the executable does not use are not recorded as needed: GCC on
+# Debian links this way already, Clang and other distributions' GCC do not,
+# and the C++ runtime would otherwise be loaded for nothing.
+if(NOT TAVRIK_LINK STREQUAL "static" AND CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang" AND NOT APPLE AND NOT WIN32)
+  include(CheckCXXSourceCompiles)
+  set(CMAKE_REQUIRED_LINK_OPTIONS -Wl,--as-needed)
+  check_cxx_source_compiles("int main() { return 0; }" TAVRIK_LINKER_AS_NEEDED)
+  unset(CMAKE_REQUIRED_LINK_OPTIONS)
+  if(TAVRIK_LINKER_AS_NEEDED)
+    target_link_options(tavrik PRIVATE -Wl,--as-needed)
+  endif()
+endif()

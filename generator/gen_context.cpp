@@ -7,12 +7,23 @@ gen_context g_context;
 
 namespace {
 
-// Room for the longest reason: a message, a whole file name and the system's cause.
-char failure_reason[file_name_max + 64 + cause_max];
+char failure_reason[failure_reason_max + 1];
+
+char cause[cause_max + 1];
 
 }  // namespace
 
 const char *get_failure_reason() { return failure_reason; }
+
+const char *system_cause() { return cause; }
+
+void set_cause(const char *text)
+{
+    std::size_t length = std::strlen(text);
+    if (length > cause_max) length = cause_max;
+    std::memcpy(cause, text, length);
+    cause[length] = '\0';
+}
 
 void set_failure_reason(const char *format, const char *file_name)
 {

@@ -29,6 +29,11 @@ int generate_files(const char *include_file_name, const char *structure_name, co
 const char *get_failure_reason();
 void set_failure_reason(const char *format, const char *file_name);
 
+// The system's words for the last failure of a file or console call, one
+// line ("" when it gave none); cut to cause_max characters.
+const char *system_cause();
+void set_cause(const char *text);
+
 int is_too_long(const char *text);
 
 // Case mapping of the "C" locale whatever the process locale is: only the 26

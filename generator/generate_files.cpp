@@ -3,7 +3,7 @@
 
 #include "cli/options.h"
 #include "generator/gen_context.h"
-#include "generator/path_names.h"
+#include "generator/platform.h"
 
 namespace {
 

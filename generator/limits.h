@@ -21,7 +21,17 @@ constexpr std::size_t file_name_max = 259;
 // units than bytes.
 constexpr int wide_name_max = static_cast<int>(file_name_max) + 1;
 
+// Longest fixed message text of the front end.
+constexpr std::size_t message_max = 63;
+
+// Longest temporary file name (".tavrik-<process id>-<n>.tmp").
+constexpr std::size_t temp_name_max = 47;
+
 // Longest system cause added to a failure reason ("Permission denied").
 constexpr std::size_t cause_max = 127;
+
+// Longest failure reason: a message, a whole file name, the system's cause
+// and a temporary left behind.
+constexpr std::size_t failure_reason_max = file_name_max + 64 + cause_max + temp_name_max + 16;
 
 #endif

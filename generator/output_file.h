@@ -2,16 +2,14 @@
 // renamed into place only once every byte is on disk, so a failed run never
 // leaves a half-written file where a build would take it for a good one.
 //
-// Everything that differs between platforms about creating, replacing and
-// removing files lives behind these two calls: exclusive creation of the
-// temporary, the atomic replace, text mode (CR LF line ends on Windows),
-// Unicode names (UTF-8 in, converted where the system wants wide names), and
-// removing the temporary when the run is interrupted (SIGINT, SIGTERM,
-// SIGHUP; Ctrl-C, Ctrl-Break and console close on Windows).
+// The system calls behind them (exclusive creation, the atomic replace,
+// interrupts) are in platform.h.
 #ifndef TAVRIK_GENERATOR_OUTPUT_FILE_H
 #define TAVRIK_GENERATOR_OUTPUT_FILE_H
 
 #include <cstdio>
+
+#include "generator/limits.h"
 
 // Temporary names are ".tavrik-<process id>-<n>.tmp" with n below this bound;
 // when all are taken (stale files of an earlier process with the same id)
@@ -21,7 +19,7 @@ constexpr int temp_name_attempts = 100;
 struct output_file {
     std::FILE *stream;
     const char *final_name;
-    char temp_name[48];
+    char temp_name[temp_name_max + 1];
 };
 
 // 0 with file->stream open for writing in text mode; 1 with the failure
@@ -30,7 +28,8 @@ int open_output(output_file *file, const char *final_name);
 
 // Flushes and closes the stream and renames the file into place, replacing
 // an existing file of that name. On any write, close or rename failure
-// removes the temporary file, sets the reason and returns 1.
+// removes the temporary file, sets the reason (naming the temporary if it
+// could not be removed) and returns 1.
 int commit_output(output_file *file);
 
 #endif
