@@ -1,5 +1,8 @@
 // The command-line front end: requests answered with a text, option errors,
 // the option store after a scan, key selection and over-long values.
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -82,6 +85,22 @@ TEST_F(AnsweredRequestTest, LoneVersionPrintsVersionWithStatus3)
     EXPECT_EQ(r.out, "version 1.0\n");
     EXPECT_EQ(r.err, "");
     EXPECT_TRUE(work_entries().empty());
+}
+
+// Statuses 1 to 3 say that the text was printed: where standard output takes
+// nothing (a full disk, a closed stream; here one open for reading), the run
+// fails with a reason instead.
+TEST_F(AnsweredRequestTest, TextThatStandardOutputRefusesFailsTheRun)
+{
+    write_file("read-only", "");
+    for (const std::vector<std::string> &request : {std::vector<std::string>{}, {"-h"}, {"-V"}}) {
+        std::FILE *out = std::fopen("read-only", "r");
+        ASSERT_NE(out, nullptr);
+        run_result r = run_tavrik(request, out);
+        std::fclose(out);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, "file write error.(standard output) " + std::string(std::strerror(EBADF)) + "\n");
+    }
 }
 
 // -h and -V are requests only when alone; elsewhere the scan meets them as

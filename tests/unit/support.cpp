@@ -35,7 +35,7 @@ std::vector<std::string> sorted_entries(const std::string &dir)
 
 }  // namespace
 
-run_result run_tavrik(const std::vector<std::string> &args)
+run_result run_tavrik(const std::vector<std::string> &args, std::FILE *out_stream)
 {
     std::vector<std::string> storage;
     storage.push_back("/opt/elsewhere/renamed-tool");
@@ -44,7 +44,7 @@ run_result run_tavrik(const std::vector<std::string> &args)
     for (auto &arg : storage) argv.push_back(arg.data());
     argv.push_back(nullptr);
 
-    std::FILE *out = std::tmpfile();
+    std::FILE *out = out_stream != nullptr ? out_stream : std::tmpfile();
     std::FILE *err = std::tmpfile();
     if (out == nullptr || err == nullptr) {
         ADD_FAILURE() << "tmpfile failed";
@@ -52,9 +52,9 @@ run_result run_tavrik(const std::vector<std::string> &args)
     }
     run_result result;
     result.status = run_front_end(static_cast<int>(storage.size()), argv.data(), out, err);
-    result.out = read_stream(out);
+    if (out_stream == nullptr) result.out = read_stream(out);
     result.err = read_stream(err);
-    std::fclose(out);
+    if (out_stream == nullptr) std::fclose(out);
     std::fclose(err);
     return result;
 }

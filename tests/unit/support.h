@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -16,7 +17,8 @@ struct run_result {
 
 // Runs one whole invocation with these arguments (the program name is added
 // in front; it is deliberately not "tavrik", since no text may depend on it).
-run_result run_tavrik(const std::vector<std::string> &args);
+// Standard output is captured unless another stream is given.
+run_result run_tavrik(const std::vector<std::string> &args, std::FILE *out_stream = nullptr);
 
 // Paths are UTF-8 on every platform, as tavrik's own names are.
 std::string read_file(const std::string &path);  // in text mode, as tavrik writes
