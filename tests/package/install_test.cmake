@@ -1,5 +1,6 @@
 # Installs the build tree into a fresh prefix, as `cmake --install` does for a
 # user, and checks what lands there.   -DBUILD_DIR= -DPREFIX= -DMAN_PAGE=
+# [-DREADELF= -DLINK_MODE=]
 file(REMOVE_RECURSE "${PREFIX}")
 execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD_DIR}" --prefix "${PREFIX}"
                 RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
@@ -19,6 +20,15 @@ endforeach()
 execute_process(COMMAND "${PREFIX}/bin/tavrik" -V RESULT_VARIABLE status OUTPUT_VARIABLE out)
 if(NOT status EQUAL 3 OR NOT out STREQUAL "version 1.0\n")
   message(FATAL_ERROR "installed tavrik -V: status ${status}, output '${out}'")
+endif()
+
+# The tool needs the C library alone: the C++ runtime is not even loaded.
+if(READELF AND LINK_MODE MATCHES "^(default|shared)$")
+  execute_process(COMMAND "${READELF}" -d "${PREFIX}/bin/tavrik" OUTPUT_VARIABLE dynamic)
+  string(REGEX MATCHALL "Shared library: \\[[^]]*\\]" needed "${dynamic}")
+  if(NOT needed STREQUAL "Shared library: [libc.so.6]")
+    message(FATAL_ERROR "the installed tavrik needs ${needed}, not the C library alone")
+  endif()
 endif()
 
 file(READ "${PREFIX}/share/man/man1/tavrik.1" installed)

@@ -1,5 +1,7 @@
 # Configures and builds the tavrik executable with clang and warnings as
-# errors. Run with cmake -P; SOURCE_DIR, BUILD_DIR, CLANGXX and CLANG are given.
+# errors, and checks that it needs the C library alone (clang does not link
+# --as-needed by itself). Run with cmake -P; SOURCE_DIR, BUILD_DIR, CLANGXX
+# and CLANG are given, READELF where it was found.
 # Testing is off in that tree: only the tool's own code is built.
 execute_process(
   COMMAND ${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${BUILD_DIR}
@@ -14,4 +16,11 @@ execute_process(
   RESULT_VARIABLE build_result)
 if(NOT build_result EQUAL 0)
   message(FATAL_ERROR "building with clang and -Werror failed")
+endif()
+if(READELF)
+  execute_process(COMMAND "${READELF}" -d "${BUILD_DIR}/tavrik" OUTPUT_VARIABLE dynamic)
+  string(REGEX MATCHALL "Shared library: \\[[^]]*\\]" needed "${dynamic}")
+  if(NOT needed STREQUAL "Shared library: [libc.so.6]")
+    message(FATAL_ERROR "tavrik built with clang needs ${needed}, not the C library alone")
+  endif()
 endif()
