@@ -1,6 +1,6 @@
 # The Windows executable's file handling under Wine, included by driver.cmake
-# (STEP acceptance) with TAVRIK_EXE, HOST_TAVRIK, WORK_ROOT, emulator and
-# prefix set. Every file is compared with the host tavrik's output for the
+# (STEP acceptance) with TAVRIK_EXE, LAUNCHER, HOST_TAVRIK, WORK_ROOT,
+# emulator and prefix set. Every file is compared with the host tavrik's output for the
 # same arguments, each LF turned into CR LF.
 #
 # What Wine cannot show, and so is not checked here: that Windows refuses to
@@ -8,7 +8,10 @@
 # (Wine has no such limit), and case-insensitive names on a case-sensitive
 # disk (Wine folds case itself). A refused replace is shown by the unit test
 # ReplaceThatWindowsRefusesFailsTheRename (a file held open without sharing),
-# which Wine does enforce. Console control events (Ctrl-C, Ctrl-Break, closing
+# which Wine does enforce. Nor that messages reach a console as UTF-16 and
+# read right in any code page: Wine gives a program a console only in a
+# terminal, and turns what it writes there back into the terminal's UTF-8.
+# Console control events (Ctrl-C, Ctrl-Break, closing
 # the console) cannot be sent to a Wine program from here.
 
 set(work "${WORK_ROOT}/work")
@@ -186,6 +189,48 @@ foreach(round RANGE 1 ${rounds})
     expect_host_bytes("${dir}" ${s} "parallel round ${round}")
   endforeach()
 endforeach()
+
+# ---- started by another Windows program; new files held open by another ----------
+# The launcher (launcher.c) starts tavrik.exe with CreateProcessW, as Windows
+# programs do, and can meanwhile hold every new temporary open without
+# sharing delete access, as virus scanners and indexers do. Runs a copy of
+# tavrik.exe in <dir> and gives the launcher's status lines and the runs'
+# standard error.
+function(launch dir out_statuses out_err)
+  file(COPY "${TAVRIK_EXE}" DESTINATION "${dir}")
+  execute_process(COMMAND ${emulator} "${LAUNCHER}" ${ARGN} WORKING_DIRECTORY "${dir}"
+                  OUTPUT_VARIABLE statuses ERROR_VARIABLE err)
+  string(REPLACE "\r\n" "\n" statuses "${statuses}")
+  string(REPLACE "\r\n" "\n" err "${err}")
+  file(REMOVE "${dir}/tavrik.exe")
+  set(${out_statuses} "${statuses}" PARENT_SCOPE)
+  set(${out_err} "${err}" PARENT_SCOPE)
+endfunction()
+
+# "\uD800", a lone surrogate, is no character: refused before the options
+# are read, with its position, and nothing is written.
+launch("${WORK_ROOT}/lone_surrogate" statuses err tavrik.exe -i item.h -n "\\uD800")
+if(NOT statuses STREQUAL "1\n" OR NOT err STREQUAL "argument is not valid Unicode.(4)\n")
+  fail("-n <lone surrogate>: status ${statuses}, output '${err}'")
+endif()
+expect_entries("${WORK_ROOT}/lone_surrogate" "" "after the lone surrogate")
+
+# Held for 0.3 s, each replace waits for the holder: every run succeeds.
+set(held "${WORK_ROOT}/held")
+launch("${held}" statuses err --hold 300 --runs 24 tavrik.exe -i item.h -n Item)
+string(REPEAT "0\n" 24 all_good)
+if(NOT statuses STREQUAL all_good OR NOT err STREQUAL "")
+  fail("24 runs with new files held for 0.3 s: statuses ${statuses}, output '${err}'")
+endif()
+expect_entries("${held}" "item_mgr.c;item_mgr.h" "after the runs with files held for 0.3 s")
+# Held for 5 s, past the wait: the first run caught fails and names the
+# temporary it could not remove.
+launch("${held}" statuses err --hold 5000 --runs 20 --until-failure tavrik.exe -i item.h -n Item)
+if(NOT err MATCHES "^file rename error\\.\\(item_mgr\\.h\\) [^\n]+ \\(left (\\.tavrik-[0-9]+-0\\.tmp)\\)\n$")
+  fail("runs with new files held for 5 s: statuses ${statuses}, output '${err}'")
+elseif(NOT EXISTS "${held}/${CMAKE_MATCH_1}")
+  fail("the reason names ${CMAKE_MATCH_1}, which is not there")
+endif()
 
 get_property(failures GLOBAL PROPERTY acceptance_failures)
 if(failures)

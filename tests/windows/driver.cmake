@@ -80,7 +80,7 @@ elseif(STEP STREQUAL "build")
              "-DGTest_DIR=${gtest_dir}/lib/cmake/GTest"
              -DCMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE=PRE_TEST)
   run_logged(build "${CMAKE_COMMAND}" --build "${build_dir}" --parallel 2
-             --target tavrik tavrik_unit_tests tavrik_generated_modules)
+             --target tavrik tavrik_unit_tests tavrik_generated_modules tavrik_launcher)
 
 elseif(STEP STREQUAL "unit")
   # One process for all of them: a Wine start per test would cost more than
@@ -117,6 +117,7 @@ elseif(STEP STREQUAL "generated")
 
 elseif(STEP STREQUAL "acceptance")
   set(TAVRIK_EXE "${build_dir}/tavrik.exe")
+  set(LAUNCHER "${build_dir}/tests/windows/tavrik_launcher.exe")
   set(WORK_ROOT "${WIN_DIR}/acceptance")
   include("${SCRIPT}")
 
