@@ -1,10 +1,11 @@
 /* Times two commands against each other: runs them alternately many times
    (so drift on a shared machine hits both alike) and prints, per command, the
    median wall time in microseconds, the peak resident set in KB and the
-   median CPU time (user + system) in microseconds. CPU time is the steadier
-   figure when other work competes for the cores.
+   median CPU time (user + system) in microseconds, and the median of the
+   per-round ratios of wall time, A over B: each round's two runs meet the
+   same load, so that ratio is the steadiest on a shared machine.
    Usage: runner RUNS PROGRAM_A [ARGS...] -- PROGRAM_B [ARGS...]
-   Output: "<wall_us_a> <wall_us_b> <maxrss_kb_a> <maxrss_kb_b> <cpu_us_a> <cpu_us_b>" */
+   Output: "<wall_us_a> <wall_us_b> <maxrss_kb_a> <maxrss_kb_b> <cpu_us_a> <cpu_us_b> <ratio>" */
 /* wait4 for the child's resource usage. */
 #define _DEFAULT_SOURCE
 #include <spawn.h>
@@ -62,7 +63,7 @@ static double median( double *values, int n )
 int main( int argc, char **argv )
 {
 	int runs, i, split = 0;
-	double *t_a, *t_b, *c_a, *c_b, ignored;
+	double *t_a, *t_b, *c_a, *c_b, *ratios, ignored;
 	long rss_a = 0, rss_b = 0;
 	char **cmd_a, **cmd_b;
 
@@ -79,7 +80,8 @@ int main( int argc, char **argv )
 	t_b = malloc( runs * sizeof *t_b );
 	c_a = malloc( runs * sizeof *c_a );
 	c_b = malloc( runs * sizeof *c_b );
-	if ( t_a == NULL || t_b == NULL || c_a == NULL || c_b == NULL ) return 2;
+	ratios = malloc( runs * sizeof *ratios );
+	if ( t_a == NULL || t_b == NULL || c_a == NULL || c_b == NULL || ratios == NULL ) return 2;
 
 	/* Warm the page cache and the file system's entries first. */
 	for ( i = 0; i < 20; i++ ) {
@@ -95,9 +97,11 @@ int main( int argc, char **argv )
 			t_b[i] = run_once( cmd_b, &rss_b, &c_b[i] );
 			t_a[i] = run_once( cmd_a, &rss_a, &c_a[i] );
 		}
+		ratios[i] = t_a[i] / t_b[i];
 	}
-	printf( "%.1f %.1f %ld %ld %.1f %.1f\n", median( t_a, runs ), median( t_b, runs ), rss_a, rss_b,
-	        median( c_a, runs ), median( c_b, runs ) );
+	printf( "%.1f %.1f %ld %ld %.1f %.1f %.3f\n", median( t_a, runs ), median( t_b, runs ), rss_a, rss_b,
+	        median( c_a, runs ), median( c_b, runs ), median( ratios, runs ) );
+	free( ratios );
 	free( t_a );
 	free( t_b );
 	free( c_a );
