@@ -38,6 +38,9 @@ int end_with(parse_outcome *outcome, int status, const char *out_text, const cha
 
 }  // namespace
 
+// The usage, help, version and option messages are fixed to the byte,
+// spellings included ("opetare", "structre", "argments"): scripts match
+// them, so a corrected word would break them. Leave them as they are.
 const char usage_text[] =
     "usage: tavrik -i <inc_file> -n <struct_name> [-k <key_val>] [-K <key_string>] [-s <body_suffix>]\n";
 const char help_text[] =

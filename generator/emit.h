@@ -1,5 +1,10 @@
 // The emitters: each writes whole lines of generated C to an open file and
 // reads the names it needs from g_context.
+//
+// Every emitted row is fixed to the byte, spacing, spelling and layout
+// included: users diff the generated files and keep them in version control,
+// so any change, even a tidier one, shows up in every project that
+// regenerates. The rows stay as they are.
 #ifndef TAVRIK_GENERATOR_EMIT_H
 #define TAVRIK_GENERATOR_EMIT_H
 
