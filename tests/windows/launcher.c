@@ -93,11 +93,17 @@ int wmain(int argc, wchar_t **argv)
         STARTUPINFOW startup;
         PROCESS_INFORMATION child;
         DWORD status = 0;
+        int tries = 0;
         memset(&startup, 0, sizeof startup);
         startup.cb = sizeof startup;
-        if (!CreateProcessW(NULL, command, NULL, NULL, TRUE, 0, NULL, NULL, &startup, &child)) {
-            fprintf(stderr, "launcher: CreateProcessW failed (%lu)\n", (unsigned long)GetLastError());
-            return 2;
+        /* Wine now and then fails a start with an internal error; a second
+           try goes through. */
+        while (!CreateProcessW(NULL, command, NULL, NULL, TRUE, 0, NULL, NULL, &startup, &child)) {
+            if (++tries == 5) {
+                fprintf(stderr, "launcher: CreateProcessW failed (%lu)\n", (unsigned long)GetLastError());
+                return 2;
+            }
+            Sleep(200);
         }
         WaitForSingleObject(child.hProcess, INFINITE);
         GetExitCodeProcess(child.hProcess, &status);
