@@ -46,10 +46,14 @@ if ldd "$tavrik" >/dev/null 2>&1; then
     ir_target=2.00
     wall_target=1.15
 else
+    # Statically linked, both start without the loader, and the floor's
+    # instructions are little more than the C library's own start-up: the
+    # formatting of tavrik's rows alone costs twice that, so only wall time
+    # has a target.
     link=static
     floor_link=-static
-    ir_target=1.05
-    wall_target=1.15
+    ir_target=-
+    wall_target=1.05
 fi
 
 rm -rf "$work"
@@ -165,7 +169,7 @@ container_rows=$("$cw/bench_container" "$reps")
 # --- the table -------------------------------------------------------------
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b + 0 > 0 && a + 0 > 0) printf "%.2fx", a / b; else printf "n/a" }'; }
 # verdict A B TARGET: ok when A / B is within the target.
-verdict() { awk -v a="$1" -v b="$2" -v t="$3" 'BEGIN { if (b + 0 > 0 && a + 0 > 0) print (a / b <= t ? "ok" : "MISSED"); else print "-" }'; }
+verdict() { awk -v a="$1" -v b="$2" -v t="$3" 'BEGIN { if (b + 0 > 0 && a + 0 > 0 && t + 0 > 0) print (a / b <= t ? "ok" : "MISSED"); else print "-" }'; }
 # The per-round ratio where the runner gave one, else the ratio of the medians.
 wall_ratio() { if [ "$3" != - ]; then printf '%.2fx' "$3"; else ratio "$1" "$2"; fi; }
 wall_verdict() { if [ "$3" != - ]; then verdict "$3" 1 "$wall_target"; else verdict "$1" "$2" "$wall_target"; fi; }
@@ -173,7 +177,7 @@ wall_verdict() { if [ "$3" != - ]; then verdict "$3" 1 "$wall_target"; else verd
 echo
 echo "machine: $(nproc) cpu, $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n 1); $("$cc" --version | head -n 1); $("$cxx" --version | head -n 1)"
 echo "tavrik: $link executable; floor: $cc -O2, $link; run times: $wall_how"
-echo "targets: instructions <= ${ir_target}x, wall time <= ${wall_target}x (ratio: median per round where timed by the loop)"
+echo "targets: instructions <= ${ir_target}x, wall time <= ${wall_target}x (wall ratio: median per round where timed by the loop)"
 echo
 printf '%-36s %11s %11s %11s %9s %9s\n' "1. one run (item.h -n Item -k id)" tavrik floor "" ratio target
 printf '%-36s %11s %11s %11s %9s %9s\n' "wall us, build folder ($disk_fs)" "$wall_t" "$wall_f" "" "$(wall_ratio "$wall_t" "$wall_f" "$round_ratio")" "$(wall_verdict "$wall_t" "$wall_f" "$round_ratio")"
