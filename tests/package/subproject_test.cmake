@@ -2,7 +2,9 @@
 # Debug, has no GoogleTest and includes tavrik with add_subdirectory: it keeps
 # its build type and cache, gets no tests and no packaging of tavrik's, and
 # builds and runs its program through tavrik::tavrik and tavrik_generate().
-#   -DPROBE_DIR= -DSOURCE_DIR= -DWORK_DIR= -DGENERATOR= [-DMAKE_PROGRAM=]
+# STRICT_FLAGS, when given, are the parent's CMAKE_CXX_FLAGS (its own
+# warnings as errors), which tavrik's sources then build with too.
+#   -DPROBE_DIR= -DSOURCE_DIR= -DWORK_DIR= -DGENERATOR= [-DMAKE_PROGRAM=] [-DSTRICT_FLAGS=]
 file(REMOVE_RECURSE "${WORK_DIR}")
 set(args -S "${PROBE_DIR}" -G "${GENERATOR}" -DCASE=subproject
     "-DTAVRIK_SOURCE_DIR=${SOURCE_DIR}" -DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON)
@@ -19,6 +21,7 @@ if(NOT status EQUAL 0 OR NOT out MATCHES "-- build type=\n")
 endif()
 
 execute_process(COMMAND "${CMAKE_COMMAND}" ${args} -B "${WORK_DIR}" -DCMAKE_BUILD_TYPE=Debug
+                        "-DCMAKE_CXX_FLAGS=${STRICT_FLAGS}"
                 RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "configuring the parent project failed:\n${out}${err}")
