@@ -53,11 +53,14 @@
 # for TAVRIK_EXECUTABLE.
 #
 # A wrong call ends configuration with a message that names the mistake,
-# rather than a build-time failure later: a missing INCLUDE or STRUCT, both
-# KEY and STRING_KEY, an unknown or repeated keyword, a keyword without a
-# value, a value holding ';' or a generator expression (every value is needed
-# at configure time: file names, folders, checks), a STRUCT that is not a C
-# identifier, a header that neither exists nor is a GENERATED file.
+# rather than a build-time failure later. Every value is needed at configure
+# time (file names, folders, checks), so none may hold ';' or a generator
+# expression, nor SUFFIX '/', '\' or ':' on any host. Two modules of one
+# build (either function, any directory) share neither files nor function
+# names: a program links every module's functions together, and a suffix
+# changes only the file names. A second container of one struct takes an
+# alias in a header of its own, as in typedef Part PartByQty; with STRUCT
+# PartByQty (functions partbyqty_*).
 
 # The functions keep the policies in force here, whatever the caller's
 # cmake_minimum_required says (quoted keywords in if(), IN_LIST). CMP0174:
@@ -86,10 +89,11 @@ cmake_policy(POP)
 
 # The work both functions share. The caller has just read its arguments
 # <args> (after the first) with cmake_parse_arguments(PARSE_ARGV 1 TG ...)
-# using <keywords> and <flags>; <owner> names the module in messages. Checks
-# the call and adds the custom command. Sets <out_var> to the generated
-# source and header, and <out_var>_INCLUDE_DIRS to the folders a consumer
-# needs.
+# using <keywords> and <flags>: only there are they whole, as CMake passes
+# no empty argument on. <owner> names the module in messages. Checks
+# the call, records the module's files and functions for the whole build, and
+# adds the custom command. Sets <out_var> to the generated source and header,
+# and <out_var>_INCLUDE_DIRS to the folders a consumer needs.
 function(_tavrik_add_module fn owner keywords flags args out_var)
   # Before CMake 3.31 cmake_parse_arguments tells neither SUFFIX "" from no
   # SUFFIX nor a keyword given twice; "given" does, and keeps a TG_* variable
@@ -168,9 +172,10 @@ function(_tavrik_add_module fn owner keywords flags args out_var)
   if("SUFFIX" IN_LIST given)
     set(suffix "${TG_SUFFIX}")
   endif()
-  # tavrik itself refuses these at build time; saying so now is clearer.
-  if(suffix MATCHES "/")
-    message(FATAL_ERROR "${fn}: STRUCT and SUFFIX must not hold '/': "
+  # tavrik refuses these at build time on Windows, where they name folders
+  # and drives; a project's CMake files serve every host, so refuse them here.
+  if(suffix MATCHES "[/\\\\:]")
+    message(FATAL_ERROR "${fn}: SUFFIX \"${suffix}\" must not hold '/', '\\' or ':': "
       "the files are always written in OUTPUT_DIR")
   endif()
 
@@ -305,6 +310,44 @@ function(_tavrik_add_module fn owner keywords flags args out_var)
       message(FATAL_ERROR "${fn}: the header ${header_path} does not exist (${how})")
     endif()
   endif()
+
+  # Global properties record every module's files and function names (those
+  # tavrik writes; bsearch and sort need a key): whichever function or
+  # directory made it, a program that links both would get either definition.
+  set(module "${owner} (STRUCT ${TG_STRUCT}) in ${CMAKE_CURRENT_SOURCE_DIR}")
+  get_property(other GLOBAL PROPERTY "tavrik_output ${header}")
+  if(other)
+    message(FATAL_ERROR "${fn}: ${module} would write ${header} and ${source}, "
+      "which ${other} writes already")
+  endif()
+  set(names push_back pop_back touch_pop_back clear touch_clear size at find findfirst
+      findnext bsearch_by sort_by transform transform_if)
+  if("KEY" IN_LIST given OR "STRING_KEY" IN_LIST given)
+    list(APPEND names bsearch sort)
+  endif()
+  list(TRANSFORM names PREPEND "${stem}_")
+  foreach(name IN LISTS names)
+    get_property(other GLOBAL PROPERTY "tavrik_function ${name}")
+    if(other)
+      # An alias for this container: Part with _by_qty gives Partbyqty.
+      string(MAKE_C_IDENTIFIER "${TG_STRUCT}${suffix}" alias)
+      string(REPLACE "_" "" alias "${alias}")
+      string(TOLOWER "${alias}" alias_stem)
+      if(alias_stem STREQUAL stem)
+        set(alias "${alias}2")
+        set(alias_stem "${alias_stem}2")
+      endif()
+      message(FATAL_ERROR "${fn}: ${module} would define ${name}, which ${other} defines "
+        "already; a program would run one module's code for both, as SUFFIX changes only the "
+        "file names. A second container of one struct takes an alias: in a header of its own, "
+        "#include \"${TG_INCLUDE}\" and typedef ${TG_STRUCT} ${alias}; then name that header in "
+        "INCLUDE and give STRUCT ${alias}, whose functions are ${alias_stem}_*")
+    endif()
+  endforeach()
+  set_property(GLOBAL PROPERTY "tavrik_output ${header}" "${module}")
+  foreach(name IN LISTS names)
+    set_property(GLOBAL PROPERTY "tavrik_function ${name}" "${module}")
+  endforeach()
 
   file(MAKE_DIRECTORY "${out_dir}")
   add_custom_command(
