@@ -53,114 +53,26 @@
 # for TAVRIK_EXECUTABLE.
 #
 # A wrong call ends configuration with a message that names the mistake,
-# rather than a build-time failure later: a missing INCLUDE or STRUCT, both
-# KEY and STRING_KEY, an unknown or repeated keyword, a keyword without a
-# value, a value holding ';' or a generator expression (every value is needed
-# at configure time: file names, folders, checks), a STRUCT that is not a C
-# identifier, a header that neither exists nor is a GENERATED file.
+# rather than a build-time failure later. Every value is needed at configure
+# time (file names, folders, checks), so none may hold ';' or a generator
+# expression, nor SUFFIX '/', '\' or ':' on any host. Two modules of one
+# build (either function, any directory) share neither files nor function
+# names: a program links every module's functions together, and a suffix
+# changes only the file names. A second container of one struct takes an
+# alias in a header of its own, as in typedef Part PartByQty; with STRUCT
+# PartByQty (functions partbyqty_*).
 
 # The functions keep the policies in force here, whatever the caller's
-# cmake_minimum_required says (quoted keywords in if(), IN_LIST).
+# cmake_minimum_required says (quoted keywords in if(), IN_LIST). CMP0174:
+# the scan below reads SUFFIX "" either way; NEW only keeps CMake quiet.
 cmake_policy(PUSH)
 cmake_policy(VERSION 3.16...3.25)
+if(POLICY CMP0174)
+  cmake_policy(SET CMP0174 NEW)
+endif()
 
 set(TAVRIK_EXECUTABLE "" CACHE FILEPATH
     "tavrik program that runs on the build host (for cross builds); empty: the tavrik target")
-
-# Reads the calling function's arguments from index <first> on into TG_<keyword>
-# and "given" (keywords and flags in the order they came), and stops
-# configuration on a malformed call. Reads the caller's "keywords" and "flags".
-# A macro, so that ARGC and ARGV<n> below are those of the calling function.
-# Parsed by hand: cmake_parse_arguments drops an empty value such as SUFFIX ""
-# (before policy CMP0174), and an empty suffix is meaningful here. "given"
-# keeps a variable of the same name in the caller's scope or the cache from
-# passing for an argument.
-macro(_tavrik_parse_arguments fn first)
-  set(words ${keywords} ${flags})
-  set(given "")
-  set(unknown "")
-  set(missing "")
-  set(repeated "")
-  set(semicolon "")
-  set(genex "")
-  set(i ${first})
-  while(i LESS ARGC)
-    set(arg "${ARGV${i}}")
-    math(EXPR i "${i} + 1")
-    if(NOT arg IN_LIST words)
-      # Quoted, so that an empty argument shows (and counts) too.
-      list(APPEND unknown "\"${arg}\"")
-      continue()
-    endif()
-    if(arg IN_LIST given)
-      list(APPEND repeated "${arg}")
-    endif()
-    list(APPEND given "${arg}")
-    if(arg IN_LIST flags)
-      continue()
-    endif()
-    if(i LESS ARGC)
-      set(value "${ARGV${i}}")
-      if(NOT value IN_LIST words)
-        set(TG_${arg} "${value}")
-        math(EXPR i "${i} + 1")
-        if(value MATCHES ";")
-          list(APPEND semicolon "${arg}")
-        endif()
-        if(value MATCHES "\\$<")
-          list(APPEND genex "${arg}")
-        endif()
-        # An explicitly empty value is as useless as a missing one, except
-        # for SUFFIX.
-        if(NOT value STREQUAL "" OR arg STREQUAL "SUFFIX")
-          continue()
-        endif()
-      endif()
-    endif()
-    # A bare SUFFIX means the empty suffix, as SUFFIX "" does.
-    if(arg STREQUAL "SUFFIX")
-      set(TG_SUFFIX "")
-    else()
-      list(APPEND missing "${arg}")
-    endif()
-  endwhile()
-
-  if(unknown)
-    list(JOIN unknown " " unknown_text)
-    list(JOIN words " " keywords_text)
-    message(FATAL_ERROR "${fn}: unknown argument(s): ${unknown_text} "
-      "(the keywords are ${keywords_text})")
-  endif()
-  if(repeated)
-    list(REMOVE_DUPLICATES repeated)
-    message(FATAL_ERROR "${fn}: keyword(s) given more than once: ${repeated}")
-  endif()
-  if(missing)
-    list(REMOVE_DUPLICATES missing)
-    message(FATAL_ERROR "${fn}: keyword(s) without a value: ${missing}")
-  endif()
-  # A ';' splits the value into list elements: the command would get several
-  # arguments, and Ninja build files break on it.
-  if(semicolon)
-    message(FATAL_ERROR "${fn}: the value of ${semicolon} holds ';'; give one value per keyword")
-  endif()
-  if(genex)
-    message(FATAL_ERROR "${fn}: the value of ${genex} holds a generator expression; "
-      "file names and folders are settled at configure time, so give a plain value")
-  endif()
-  if(NOT "INCLUDE" IN_LIST given)
-    message(FATAL_ERROR "${fn}: INCLUDE <header> is required")
-  endif()
-  if(NOT "STRUCT" IN_LIST given)
-    message(FATAL_ERROR "${fn}: STRUCT <name> is required")
-  endif()
-  if("KEY" IN_LIST given AND "STRING_KEY" IN_LIST given)
-    message(FATAL_ERROR "${fn}: give KEY or STRING_KEY, not both")
-  endif()
-  if("LANGUAGE" IN_LIST given AND NOT TG_LANGUAGE MATCHES "^(C|CXX)$")
-    message(FATAL_ERROR "${fn}: LANGUAGE is C or CXX, not \"${TG_LANGUAGE}\"")
-  endif()
-endmacro()
 
 # Whether <path> is marked GENERATED as the directory that marked it sees
 # it: under policy CMP0118 NEW (CMake 3.20 and later) a mark made in a
@@ -175,21 +87,126 @@ function(_tavrik_marked_generated path out_var)
 endfunction()
 cmake_policy(POP)
 
-# Sets tool_command (what COMMAND starts with) and tool_depends in the
-# caller's scope: TAVRIK_EXECUTABLE, else the tavrik target, run through the
-# cross-compiling emulator when the target is built for another machine.
-function(_tavrik_tool fn)
+# The work both functions share. The caller has just read its arguments
+# <args> (after the first) with cmake_parse_arguments(PARSE_ARGV 1 TG ...)
+# using <keywords> and <flags>: only there are they whole, as CMake passes
+# no empty argument on. <owner> names the module in messages. Checks
+# the call, records the module's files and functions for the whole build, and
+# adds the custom command. Sets <out_var> to the generated source and header,
+# and <out_var>_INCLUDE_DIRS to the folders a consumer needs.
+function(_tavrik_add_module fn owner keywords flags args out_var)
+  # Before CMake 3.31 cmake_parse_arguments tells neither SUFFIX "" from no
+  # SUFFIX nor a keyword given twice; "given" does, and keeps a TG_* variable
+  # of the caller's scope or the cache from passing for an argument.
+  set(given "")
+  set(repeated "")
+  foreach(arg IN LISTS args)
+    if(arg IN_LIST given)
+      list(APPEND repeated "${arg}")
+    elseif(arg IN_LIST keywords OR arg IN_LIST flags)
+      list(APPEND given "${arg}")
+    endif()
+  endforeach()
+
+  # A ';' splits the value into list elements: the command would get several
+  # arguments, and Ninja build files break on it.
+  foreach(keyword IN LISTS given)
+    if("${TG_${keyword}}" MATCHES ";")
+      message(FATAL_ERROR "${fn}: the value of ${keyword} holds ';'; give one value per keyword")
+    elseif("${TG_${keyword}}" MATCHES "\\$<")
+      message(FATAL_ERROR "${fn}: the value of ${keyword} holds a generator expression; "
+        "file names and folders are settled at configure time, so give a plain value")
+    endif()
+  endforeach()
+  if(DEFINED TG_UNPARSED_ARGUMENTS)
+    # Quoted, so that an empty argument shows too; foreach sees no element
+    # in a list that is one empty argument.
+    set(unknown "")
+    foreach(arg IN LISTS TG_UNPARSED_ARGUMENTS)
+      string(APPEND unknown " \"${arg}\"")
+    endforeach()
+    if(unknown STREQUAL "")
+      set(unknown " \"\"")
+    endif()
+    set(words ${keywords} ${flags})
+    list(JOIN words " " words)
+    message(FATAL_ERROR "${fn}: unknown argument(s):${unknown} (the keywords are ${words})")
+  endif()
+  if(repeated)
+    list(REMOVE_DUPLICATES repeated)
+    message(FATAL_ERROR "${fn}: keyword(s) given more than once: ${repeated}")
+  endif()
+  # An explicitly empty value is as useless as a missing one, except for
+  # SUFFIX: SUFFIX "" and a bare SUFFIX both mean the empty suffix.
+  set(missing "")
+  foreach(keyword IN LISTS given)
+    if(keyword IN_LIST keywords AND NOT keyword STREQUAL "SUFFIX" AND "${TG_${keyword}}" STREQUAL "")
+      list(APPEND missing ${keyword})
+    endif()
+  endforeach()
+  if(missing)
+    message(FATAL_ERROR "${fn}: keyword(s) without a value: ${missing}")
+  endif()
+  if(NOT "INCLUDE" IN_LIST given)
+    message(FATAL_ERROR "${fn}: INCLUDE <header> is required")
+  endif()
+  if(NOT "STRUCT" IN_LIST given)
+    message(FATAL_ERROR "${fn}: STRUCT <name> is required")
+  endif()
+  if("KEY" IN_LIST given AND "STRING_KEY" IN_LIST given)
+    message(FATAL_ERROR "${fn}: give KEY or STRING_KEY, not both")
+  endif()
+  if("STATIC" IN_LIST given AND "OBJECT" IN_LIST given)
+    message(FATAL_ERROR "${fn}: give STATIC or OBJECT, not both")
+  endif()
+  if("LANGUAGE" IN_LIST given AND NOT TG_LANGUAGE MATCHES "^(C|CXX)$")
+    message(FATAL_ERROR "${fn}: LANGUAGE is C or CXX, not \"${TG_LANGUAGE}\"")
+  endif()
+
+  # The name is pasted into C declarations and file names.
+  if(NOT TG_STRUCT MATCHES "^[A-Za-z_][A-Za-z0-9_]*$")
+    message(FATAL_ERROR "${fn}: STRUCT \"${TG_STRUCT}\" is not a C identifier "
+      "(a letter or '_', then letters, digits or '_')")
+  endif()
+  set(suffix "_mgr")
+  if("SUFFIX" IN_LIST given)
+    set(suffix "${TG_SUFFIX}")
+  endif()
+  # tavrik refuses these at build time on Windows, where they name folders
+  # and drives; a project's CMake files serve every host, so refuse them here.
+  if(suffix MATCHES "[/\\\\:]")
+    message(FATAL_ERROR "${fn}: SUFFIX \"${suffix}\" must not hold '/', '\\' or ':': "
+      "the files are always written in OUTPUT_DIR")
+  endif()
+
+  # Which language compiles the module, and whether the project has it.
+  get_property(languages GLOBAL PROPERTY ENABLED_LANGUAGES)
+  if("LANGUAGE" IN_LIST given)
+    set(language ${TG_LANGUAGE})
+    if(NOT language IN_LIST languages)
+      message(FATAL_ERROR "${fn}: LANGUAGE ${language}, but the project has not enabled "
+        "${language} (project(... LANGUAGES ${language}) or enable_language(${language}))")
+    endif()
+  elseif("C" IN_LIST languages)
+    set(language C)
+  elseif("CXX" IN_LIST languages)
+    set(language CXX)
+  elseif(fn STREQUAL "tavrik_add_library")
+    message(FATAL_ERROR "${fn}: the project has enabled neither C nor CXX, "
+      "so nothing can compile the module (project(... LANGUAGES C) or LANGUAGES CXX)")
+  else()
+    set(language "")
+  endif()
+
+  # The program: TAVRIK_EXECUTABLE, else the tavrik target, run through the
+  # cross-compiling emulator when the target is built for another machine.
   if(NOT TAVRIK_EXECUTABLE STREQUAL "")
     if(NOT EXISTS "${TAVRIK_EXECUTABLE}" OR IS_DIRECTORY "${TAVRIK_EXECUTABLE}")
       message(FATAL_ERROR "${fn}: TAVRIK_EXECUTABLE is \"${TAVRIK_EXECUTABLE}\", "
         "which is not a file; name a tavrik program that runs on this machine")
     endif()
-    set(tool_command "${TAVRIK_EXECUTABLE}" PARENT_SCOPE)
-    set(tool_depends "${TAVRIK_EXECUTABLE}" PARENT_SCOPE)
-    return()
-  endif()
-
-  if(TARGET tavrik::tavrik)
+    set(tool "${TAVRIK_EXECUTABLE}")
+  elseif(TARGET tavrik::tavrik)
     set(tool tavrik::tavrik)
   elseif(TARGET tavrik)
     set(tool tavrik)
@@ -197,8 +214,8 @@ function(_tavrik_tool fn)
     message(FATAL_ERROR "${fn}: no tavrik executable target (find_package(tavrik) first), "
       "and TAVRIK_EXECUTABLE is not set")
   endif()
-  set(command ${tool})
-  if(CMAKE_CROSSCOMPILING)
+  set(command "${tool}")
+  if(CMAKE_CROSSCOMPILING AND TAVRIK_EXECUTABLE STREQUAL "")
     get_target_property(imported ${tool} IMPORTED)
     get_target_property(emulator ${tool} CROSSCOMPILING_EMULATOR)
     # CMake puts a built executable target's own emulator before it in a
@@ -215,65 +232,17 @@ function(_tavrik_tool fn)
       set(command ${emulator} "$<TARGET_FILE:${tool}>")
     endif()
   endif()
-  set(tool_command ${command} PARENT_SCOPE)
-  set(tool_depends ${tool} PARENT_SCOPE)
-endfunction()
 
-# Checks the parsed values and adds the custom command. Reads TG_* and
-# "given" from the caller; sets source, header, include_dirs and language in
-# the caller's scope.
-function(_tavrik_add_command fn)
-  if("SUFFIX" IN_LIST given)
-    set(suffix "${TG_SUFFIX}")
-  else()
-    set(suffix "_mgr")
-  endif()
-  # tavrik itself refuses these at build time; saying so now is clearer.
-  if(TG_STRUCT MATCHES "/" OR suffix MATCHES "/")
-    message(FATAL_ERROR "${fn}: STRUCT and SUFFIX must not hold '/': "
-      "the files are always written in OUTPUT_DIR")
-  endif()
-  # The name is pasted into C declarations and file names.
-  if(NOT TG_STRUCT MATCHES "^[A-Za-z_][A-Za-z0-9_]*$")
-    message(FATAL_ERROR "${fn}: STRUCT \"${TG_STRUCT}\" is not a C identifier "
-      "(a letter or '_', then letters, digits or '_')")
-  endif()
-
-  # Which language compiles the module, and whether the project has it.
-  get_property(languages GLOBAL PROPERTY ENABLED_LANGUAGES)
-  if("LANGUAGE" IN_LIST given)
-    set(language ${TG_LANGUAGE})
-    if(NOT language IN_LIST languages)
-      message(FATAL_ERROR "${fn}: LANGUAGE ${language}, but the project has not enabled "
-        "${language} (project(... LANGUAGES ${language}) or enable_language(${language}))")
-    endif()
-  elseif("C" IN_LIST languages)
-    set(language C)
-  elseif("CXX" IN_LIST languages)
-    set(language CXX)
-  else()
-    set(language "")
-  endif()
-  if(fn STREQUAL "tavrik_add_library" AND language STREQUAL "")
-    message(FATAL_ERROR "${fn}: the project has enabled neither C nor CXX, "
-      "so nothing can compile the module (project(... LANGUAGES C) or LANGUAGES CXX)")
-  endif()
-
-  _tavrik_tool(${fn})
-
+  set(out_dir "${CMAKE_CURRENT_BINARY_DIR}")
   if("OUTPUT_DIR" IN_LIST given)
     get_filename_component(out_dir "${TG_OUTPUT_DIR}" ABSOLUTE BASE_DIR "${CMAKE_CURRENT_BINARY_DIR}")
-  else()
-    set(out_dir "${CMAKE_CURRENT_BINARY_DIR}")
   endif()
-
-  set(args -i "${TG_INCLUDE}" -n "${TG_STRUCT}")
+  set(options -i "${TG_INCLUDE}" -n "${TG_STRUCT}")
   if("KEY" IN_LIST given)
-    list(APPEND args -k "${TG_KEY}")
+    list(APPEND options -k "${TG_KEY}")
   elseif("STRING_KEY" IN_LIST given)
-    list(APPEND args -K "${TG_STRING_KEY}")
+    list(APPEND options -K "${TG_STRING_KEY}")
   endif()
-
   string(TOLOWER "${TG_STRUCT}" stem)
   set(header "${out_dir}/${stem}${suffix}.h")
   set(source "${out_dir}/${stem}${suffix}.c")
@@ -342,14 +311,52 @@ function(_tavrik_add_command fn)
     endif()
   endif()
 
+  # Global properties record every module's files and function names (those
+  # tavrik writes; bsearch and sort need a key): whichever function or
+  # directory made it, a program that links both would get either definition.
+  set(module "${owner} (STRUCT ${TG_STRUCT}) in ${CMAKE_CURRENT_SOURCE_DIR}")
+  get_property(other GLOBAL PROPERTY "tavrik_output ${header}")
+  if(other)
+    message(FATAL_ERROR "${fn}: ${module} would write ${header} and ${source}, "
+      "which ${other} writes already")
+  endif()
+  set(names push_back pop_back touch_pop_back clear touch_clear size at find findfirst
+      findnext bsearch_by sort_by transform transform_if)
+  if("KEY" IN_LIST given OR "STRING_KEY" IN_LIST given)
+    list(APPEND names bsearch sort)
+  endif()
+  list(TRANSFORM names PREPEND "${stem}_")
+  foreach(name IN LISTS names)
+    get_property(other GLOBAL PROPERTY "tavrik_function ${name}")
+    if(other)
+      # An alias for this container: Part with _by_qty gives Partbyqty.
+      string(MAKE_C_IDENTIFIER "${TG_STRUCT}${suffix}" alias)
+      string(REPLACE "_" "" alias "${alias}")
+      string(TOLOWER "${alias}" alias_stem)
+      if(alias_stem STREQUAL stem)
+        set(alias "${alias}2")
+        set(alias_stem "${alias_stem}2")
+      endif()
+      message(FATAL_ERROR "${fn}: ${module} would define ${name}, which ${other} defines "
+        "already; a program would run one module's code for both, as SUFFIX changes only the "
+        "file names. A second container of one struct takes an alias: in a header of its own, "
+        "#include \"${TG_INCLUDE}\" and typedef ${TG_STRUCT} ${alias}; then name that header in "
+        "INCLUDE and give STRUCT ${alias}, whose functions are ${alias_stem}_*")
+    endif()
+  endforeach()
+  set_property(GLOBAL PROPERTY "tavrik_output ${header}" "${module}")
+  foreach(name IN LISTS names)
+    set_property(GLOBAL PROPERTY "tavrik_function ${name}" "${module}")
+  endforeach()
+
   file(MAKE_DIRECTORY "${out_dir}")
   add_custom_command(
     OUTPUT "${header}" "${source}"
     # -s stays out of the list: an empty list element would vanish, and an
     # empty suffix must reach tavrik as an empty argument.
-    COMMAND ${tool_command} ${args} -s "${suffix}"
+    COMMAND ${command} ${options} -s "${suffix}"
     WORKING_DIRECTORY "${out_dir}"
-    DEPENDS ${tool_depends} "${header_path}"
+    DEPENDS ${tool} "${header_path}"
     COMMENT "Generating ${stem}${suffix}.h and ${stem}${suffix}.c with tavrik"
     VERBATIM)
 
@@ -362,28 +369,23 @@ function(_tavrik_add_command fn)
   if(NOT header_dir STREQUAL "" AND NOT header_dir STREQUAL out_dir)
     list(APPEND include_dirs "${header_dir}")
   endif()
-  set(source "${source}" PARENT_SCOPE)
-  set(header "${header}" PARENT_SCOPE)
-  set(include_dirs "${include_dirs}" PARENT_SCOPE)
-  set(language "${language}" PARENT_SCOPE)
+  set(${out_var} "${source}" "${header}" PARENT_SCOPE)
+  set(${out_var}_INCLUDE_DIRS "${include_dirs}" PARENT_SCOPE)
 endfunction()
 
 function(tavrik_generate out_var)
   set(keywords INCLUDE STRUCT KEY STRING_KEY SUFFIX HEADER OUTPUT_DIR TARGET LANGUAGE)
-  set(flags "")
   if(out_var STREQUAL "" OR out_var IN_LIST keywords)
     message(FATAL_ERROR "tavrik_generate: the first argument must be the name of the output variable, not \"${out_var}\"")
   endif()
-  _tavrik_parse_arguments(tavrik_generate 1)
-  _tavrik_add_command(tavrik_generate)
-
-  if("TARGET" IN_LIST given)
-    target_sources(${TG_TARGET} PRIVATE "${source}" "${header}")
-    target_include_directories(${TG_TARGET} PRIVATE ${include_dirs})
+  cmake_parse_arguments(PARSE_ARGV 1 TG "" "${keywords}" "")
+  _tavrik_add_module(tavrik_generate "output variable ${out_var}" "${keywords}" "" "${ARGN}" files)
+  if("TARGET" IN_LIST ARGN)
+    target_sources(${TG_TARGET} PRIVATE ${files})
+    target_include_directories(${TG_TARGET} PRIVATE ${files_INCLUDE_DIRS})
   endif()
-
-  set(${out_var} "${source}" "${header}" PARENT_SCOPE)
-  set(${out_var}_INCLUDE_DIRS ${include_dirs} PARENT_SCOPE)
+  set(${out_var} ${files} PARENT_SCOPE)
+  set(${out_var}_INCLUDE_DIRS ${files_INCLUDE_DIRS} PARENT_SCOPE)
 endfunction()
 
 function(tavrik_add_library target)
@@ -395,21 +397,16 @@ function(tavrik_add_library target)
   if(TARGET "${target}")
     message(FATAL_ERROR "tavrik_add_library: a target named ${target} exists already")
   endif()
-  _tavrik_parse_arguments(tavrik_add_library 1)
-  if("STATIC" IN_LIST given AND "OBJECT" IN_LIST given)
-    message(FATAL_ERROR "tavrik_add_library: give STATIC or OBJECT, not both")
-  endif()
-  _tavrik_add_command(tavrik_add_library)
-
-  if("OBJECT" IN_LIST given)
+  cmake_parse_arguments(PARSE_ARGV 1 TG "${flags}" "${keywords}" "")
+  _tavrik_add_module(tavrik_add_library "target ${target}" "${keywords}" "${flags}" "${ARGN}" files)
+  set(type STATIC)
+  if(TG_OBJECT)
     set(type OBJECT)
-  else()
-    set(type STATIC)
   endif()
   # The outputs belong to a target of the directory that adds the command:
   # that is what makes every generator run it, wherever the library is used.
-  add_library(${target} ${type} "${source}" "${header}")
-  foreach(dir IN LISTS include_dirs)
+  add_library(${target} ${type} ${files})
+  foreach(dir IN LISTS files_INCLUDE_DIRS)
     target_include_directories(${target} PUBLIC "$<BUILD_INTERFACE:${dir}>")
   endforeach()
 endfunction()
