@@ -25,10 +25,7 @@ function(unpack archive dir)
   set(files "${listing}" PARENT_SCOPE)
 endfunction()
 
-# The ZIP's cross build stays: a run builds only what changed.
-file(GLOB old "${WORK_DIR}/*")
-list(FILTER old EXCLUDE REGEX "/build$")
-file(REMOVE_RECURSE ${old})
+file(REMOVE_RECURSE "${WORK_DIR}")
 
 if(ARTIFACT STREQUAL "zip")
   # groff-base (Debian) cannot render the ZIP's HTML manual: groff is installed
@@ -37,7 +34,8 @@ if(ARTIFACT STREQUAL "zip")
   if(NOT status EQUAL 0 AND EXISTS /usr/bin/apt-get)
     run("apt-get install groff" "${CMAKE_COMMAND}" -E env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends groff)
   endif()
-  set(build "${WORK_DIR}/build")
+  # The cross build stays: a run builds only what changed.
+  set(build "${WORK_DIR}-build")
   run("configuring" "${CMAKE_COMMAND}" -S "${SOURCE_DIR}" -B "${build}" -G "${GENERATOR}" -DBUILD_TESTING=OFF
       "-DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN}" -DCMAKE_COMPILE_WARNING_AS_ERROR=ON)
   run("building" "${CMAKE_COMMAND}" --build "${build}" --parallel 2)
@@ -65,9 +63,11 @@ if(ARTIFACT STREQUAL "zip")
   if(NOT EXISTS "${WORK_DIR}/module/item_mgr.c")
     message(FATAL_ERROR "tavrik.exe under Wine wrote no item_mgr.c")
   endif()
+  # The emulator is a list: it goes in through an initial cache.
+  file(WRITE "${WORK_DIR}/emulator.cmake" "set(CMAKE_CROSSCOMPILING_EMULATOR \"${wine}\" CACHE STRING \"\")\n")
   run("configuring the consumer" "${CMAKE_COMMAND}" -S "${SOURCE_DIR}/examples/consumer" -B "${WORK_DIR}/consumer"
-      -G "${GENERATOR}" "-DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN}" "-Dtavrik_DIR=${root}/lib/cmake/tavrik"
-      "-DCMAKE_CROSSCOMPILING_EMULATOR=${wine}")
+      -G "${GENERATOR}" -C "${WORK_DIR}/emulator.cmake" "-DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN}"
+      "-Dtavrik_DIR=${root}/lib/cmake/tavrik")
   run("building the consumer" "${CMAKE_COMMAND}" --build "${WORK_DIR}/consumer" --parallel 2)
   run("the consumer under Wine" ${wine} "${WORK_DIR}/consumer/app/app.exe")
   if(NOT out MATCHES "app: 0 failed")
@@ -97,7 +97,8 @@ elseif(ARTIFACT STREQUAL "source")
   run("configuring the clone" "${CMAKE_COMMAND}" -S "${clone}" -B "${clone}/out" -G "${GENERATOR}" -DBUILD_TESTING=OFF)
   run("cpack of the clone" "${CPACK}" --config "${clone}/out/CPackSourceConfig.cmake" -B "${WORK_DIR}")
   run("git ls-files" "${TOOL_git}" -C "${clone}" -c core.quotePath=false ls-files)
-  string(REGEX REPLACE "([^\n]+)\n" "tavrik-1.0/\\1;" tracked "${out}")
+  string(STRIP "${out}" out)
+  string(REPLACE "\n" ";tavrik-1.0/" tracked "tavrik-1.0/${out}")
   list(SORT tracked)
   unpack("${WORK_DIR}/tavrik-1.0.tar.gz" "${WORK_DIR}/unpacked")
   set(first "${files}")
