@@ -1,11 +1,7 @@
-# A release artifact made as README says and checked as a user meets it (ARTIFACT):
-#   zip     the Windows ZIP of a MinGW-w64 cross build: its files, the DLLs its tavrik.exe imports, and a
-#           consumer cross-built against it, which runs tavrik.exe and its own program under Wine
-#   rpm     the RPM package: its file list and rpmlint
-#   source  the source archive of a clone against git ls-files, README's first command in the unpacked
-#           tree, and the archive made again there (no checkout now, a build folder inside)
-#   -DARTIFACT= -DSOURCE_DIR= -DBUILD_DIR= -DWORK_DIR= -DCPACK= -DGENERATOR= -DTOOLCHAIN= -DWINE_PREFIX=
-#   -DTOOL_<program>=<path>
+# A release artifact made as README says and checked as a user meets it: ARTIFACT=zip (files, imported
+# DLLs, a consumer cross-built against it run under Wine), rpm (file list, rpmlint) or source (against
+# git ls-files, README's first command, the archive made again from the unpacked tree).
+#   -DSOURCE_DIR= -DBUILD_DIR= -DWORK_DIR= -DCPACK= -DGENERATOR= -DTOOLCHAIN= -DWINE_PREFIX= -DTOOL_<program>=
 
 # Runs a command; fails with its output unless it exits 0, else leaves it in out.
 function(run)
@@ -38,11 +34,10 @@ if(ARTIFACT STREQUAL "zip")
   run("${CPACK}" -G ZIP --config "${WORK_DIR}-build/CPackConfig.cmake" -B "${WORK_DIR}")
   unpack("${WORK_DIR}/tavrik-1.0-win64.zip" "${WORK_DIR}/zip")
   set(root "${WORK_DIR}/zip/tavrik-1.0-win64")
-  foreach(file IN ITEMS LICENSE README.md tavrik.html lib/cmake/tavrik/tavrikConfig.cmake)
-    if(NOT EXISTS "${root}/${file}")
-      message(FATAL_ERROR "the ZIP lacks ${file}: ${files}")
-    endif()
-  endforeach()
+  if(NOT EXISTS "${root}/LICENSE" OR NOT EXISTS "${root}/README.md" OR NOT EXISTS "${root}/tavrik.html"
+     OR NOT EXISTS "${root}/lib/cmake/tavrik/tavrikConfig.cmake")
+    message(FATAL_ERROR "the ZIP lacks LICENSE, README.md, tavrik.html or the package's config file: ${files}")
+  endif()
   # Any DLL but Windows' own would have to be found beside the program.
   run("${TOOL_x86_64-w64-mingw32-objdump}" -p "${root}/bin/tavrik.exe")
   string(TOLOWER "${out}" out)
