@@ -1,5 +1,7 @@
 # Packages made by cpack in the build folder: `cpack` gives an archive of the
-# install, `cpack -G DEB` a Debian package.
+# install, `cpack -G DEB` a Debian package, `cpack -G RPM` an RPM package,
+# `cpack -G ZIP` in a Windows build the Windows ZIP, and
+# `cpack --config CPackSourceConfig.cmake` the source archive.
 #
 # The Debian package holds what `cmake --install` installs, with the man page
 # gzipped and, in place of LICENSE, usr/share/doc/tavrik/copyright
@@ -12,8 +14,10 @@
 set(TAVRIK_DEB_MAINTAINER "tavrik developers <tavrik@maintainer.invalid>" CACHE STRING
     "Maintainer of the Debian package, as Name <address>")
 # Date of the release's changelog entry (RFC 5322), kept fixed so that the
-# package is reproducible.
+# package is reproducible. The RPM changelog and the HTML manual give the
+# same moment; TAVRIK_RELEASE_EPOCH is it in seconds since 1970.
 set(TAVRIK_DEB_DATE "Mon, 07 Dec 2026 12:00:00 +0000")
+set(TAVRIK_RELEASE_EPOCH 1796644800)
 
 set(deb_dir "${PROJECT_BINARY_DIR}/debian")
 file(MAKE_DIRECTORY "${deb_dir}")
@@ -92,11 +96,68 @@ set(deb_parts "${common_part}")
 if(deb_extras)
   string(APPEND deb_parts ";${PROJECT_BINARY_DIR};tavrik;${deb_extras};/")
 endif()
-file(WRITE "${PROJECT_BINARY_DIR}/TavrikCPackOptions.cmake"
-  "# Read by cpack once per generator.\n"
-  "if(CPACK_GENERATOR STREQUAL \"DEB\")\n"
-  "  set(CPACK_INSTALL_CMAKE_PROJECTS \"${deb_parts}\")\n"
-  "endif()\n")
+
+# The Windows ZIP holds bin/tavrik.exe and the CMake package (the "tavrik"
+# component) and, at its top, LICENSE, README.md and tavrik.html: Windows
+# cannot show the man page, so groff renders it as HTML at build time.
+set(zip_parts "")
+if(WIN32)
+  find_program(TAVRIK_GROFF groff)
+  set(status 1)
+  if(TAVRIK_GROFF)
+    # groff-base (Debian) has no html device.
+    execute_process(COMMAND "${TAVRIK_GROFF}" -Thtml -man "${PROJECT_SOURCE_DIR}/docs/tavrik.1"
+                    RESULT_VARIABLE status OUTPUT_QUIET ERROR_QUIET)
+  endif()
+  if(status EQUAL 0)
+    set(html "${PROJECT_BINARY_DIR}/tavrik.html")
+    add_custom_command(OUTPUT "${html}"
+      COMMAND "${CMAKE_COMMAND}" -DTAVRIK_STEP=html "-DGROFF=${TAVRIK_GROFF}"
+              "-DMAN_PAGE=${PROJECT_SOURCE_DIR}/docs/tavrik.1" "-DOUTPUT=${html}"
+              -DEPOCH=${TAVRIK_RELEASE_EPOCH} -P "${PROJECT_SOURCE_DIR}/cmake/TavrikPackagingSteps.cmake"
+      DEPENDS docs/tavrik.1 cmake/TavrikPackagingSteps.cmake
+      COMMENT "Rendering the man page as HTML" VERBATIM)
+    add_custom_target(tavrik_manual_html ALL DEPENDS "${html}")
+    install(FILES LICENSE README.md "${html}" DESTINATION . COMPONENT zip EXCLUDE_FROM_ALL)
+    set(zip_parts "${common_part};${PROJECT_BINARY_DIR};tavrik;zip;/")
+  else()
+    message(STATUS "groff with the html device not found: `cpack -G ZIP` stops and says so")
+  endif()
+endif()
+
+# The RPM package holds what `cmake --install` installs, under /usr. It owns
+# only its own folders: rpm's default list leaves out /usr, /usr/share and
+# the like, and the man and CMake folders are added to it. Its requirements
+# come from rpm's scan of the binary.
+set(TAVRIK_RPM_PACKAGER "${TAVRIK_DEB_MAINTAINER}" CACHE STRING
+    "Packager of the RPM package, as Name <address>")
+set(CPACK_RPM_FILE_NAME RPM-DEFAULT)
+set(CPACK_RPM_PACKAGE_RELEASE 1)
+set(CPACK_RPM_PACKAGE_LICENSE MIT)
+set(CPACK_RPM_PACKAGE_GROUP Development/Tools)
+set(CPACK_RPM_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
+set(CPACK_RPM_PACKAGE_AUTOREQ ON)
+set(CPACK_RPM_EXCLUDE_FROM_AUTO_FILELIST_ADDITION /usr/share/man /usr/share/man/man1 /usr/lib/cmake)
+set(CPACK_RPM_USER_FILELIST "%license /usr/${CMAKE_INSTALL_DOCDIR}/LICENSE")
+# No /usr/lib/.build-id links: the binary is stripped and has no debuginfo
+# package to point to.
+set(CPACK_RPM_SPEC_MORE_DEFINE "%define packager ${TAVRIK_RPM_PACKAGER}\n%define _build_id_links none")
+# The changelog's date is the Debian one, as rpm writes it.
+string(REGEX REPLACE "^([A-Za-z]+), ([0-9]+) ([A-Za-z]+) ([0-9]+) .*" "\\1 \\3 \\2 \\4"
+       TAVRIK_RPM_DATE "${TAVRIK_DEB_DATE}")
+configure_file("${PROJECT_SOURCE_DIR}/packaging/rpm/changelog.in" "${PROJECT_BINARY_DIR}/rpm/changelog" @ONLY)
+set(CPACK_RPM_CHANGELOG_FILE "${PROJECT_BINARY_DIR}/rpm/changelog")
+
+# The source archive, tavrik-<version>.tar.gz, holds the source tree under
+# one top folder; TavrikPackagingSteps.cmake picks the files (the tracked
+# ones, in a git checkout) when cpack runs.
+find_package(Git QUIET)
+set(CPACK_SOURCE_GENERATOR TGZ)
+set(CPACK_SOURCE_PACKAGE_FILE_NAME "tavrik-${PROJECT_VERSION}")
+set(CPACK_SOURCE_INSTALLED_DIRECTORIES "")
+
+configure_file("${PROJECT_SOURCE_DIR}/cmake/TavrikCPackOptions.cmake.in"
+               "${PROJECT_BINARY_DIR}/TavrikCPackOptions.cmake" @ONLY)
 set(CPACK_PROJECT_CONFIG_FILE "${PROJECT_BINARY_DIR}/TavrikCPackOptions.cmake")
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

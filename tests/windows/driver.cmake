@@ -71,12 +71,15 @@ elseif(STEP STREQUAL "build")
     run_logged(googletest_install "${CMAKE_COMMAND}" --install "${WIN_DIR}/googletest-build")
   endif()
   # The emulator is a list, so it goes in through an initial cache. Tests are
-  # listed when they run, not at build time under Wine.
+  # listed when they run, not at build time under Wine. Every program links
+  # statically: the C++ ones would otherwise need MinGW's runtime DLLs, which
+  # Wine does not find.
   file(WRITE "${WIN_DIR}/initial-cache.cmake"
        "set(CMAKE_CROSSCOMPILING_EMULATOR \"${emulator}\" CACHE STRING \"\")\n")
   run_logged(configure "${CMAKE_COMMAND}" -S "${SOURCE_DIR}" -B "${build_dir}" -G "${GENERATOR}"
              -C "${WIN_DIR}/initial-cache.cmake"
              "-DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN}" -DCMAKE_BUILD_TYPE=Release -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
+             -DCMAKE_EXE_LINKER_FLAGS=-static
              "-DGTest_DIR=${gtest_dir}/lib/cmake/GTest"
              -DCMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE=PRE_TEST)
   run_logged(build "${CMAKE_COMMAND}" --build "${build_dir}" --parallel 2

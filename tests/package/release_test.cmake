@@ -1,0 +1,93 @@
+# A release artifact made as README says and checked as a user meets it: ARTIFACT=zip (files, imported
+# DLLs, a consumer cross-built against it run under Wine), rpm (file list, rpmlint) or source (against
+# git ls-files, README's first command, the archive made again from the unpacked tree).
+#   -DSOURCE_DIR= -DBUILD_DIR= -DWORK_DIR= -DCPACK= -DGENERATOR= -DTOOLCHAIN= -DWINE_PREFIX= -DTOOL_<program>=
+
+# Runs a command; fails with its output unless it exits 0, else leaves it in out.
+function(run)
+  execute_process(COMMAND ${ARGN} RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE output)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "${ARGN} failed (${status}):\n${output}")
+  endif()
+  set(out "${output}" PARENT_SCOPE)
+endfunction()
+
+# Unpacks <archive> into <dir> and lists the files in files.
+function(unpack archive dir)
+  file(MAKE_DIRECTORY "${dir}")
+  run("${CMAKE_COMMAND}" -E tar xf "${archive}" WORKING_DIRECTORY "${dir}")
+  file(GLOB_RECURSE files LIST_DIRECTORIES false RELATIVE "${dir}" "${dir}/*")
+  set(files "${files}" PARENT_SCOPE)
+endfunction()
+
+file(REMOVE_RECURSE "${WORK_DIR}")
+if(ARTIFACT STREQUAL "zip")
+  # groff-base (Debian) cannot render the ZIP's HTML manual; without groff, cpack says so.
+  execute_process(COMMAND groff -Thtml -man "${SOURCE_DIR}/docs/tavrik.1" RESULT_VARIABLE status OUTPUT_QUIET ERROR_QUIET)
+  if(NOT status EQUAL 0 AND EXISTS /usr/bin/apt-get)
+    run("${CMAKE_COMMAND}" -E env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends groff)
+  endif()
+  # The cross build stays, so that a run builds only what changed.
+  set(cross -G "${GENERATOR}" "-DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN}" -DCMAKE_COMPILE_WARNING_AS_ERROR=ON)
+  run("${CMAKE_COMMAND}" -S "${SOURCE_DIR}" -B "${WORK_DIR}-build" ${cross} -DBUILD_TESTING=OFF)
+  run("${CMAKE_COMMAND}" --build "${WORK_DIR}-build" --parallel 2)
+  run("${CPACK}" -G ZIP --config "${WORK_DIR}-build/CPackConfig.cmake" -B "${WORK_DIR}")
+  unpack("${WORK_DIR}/tavrik-1.0-win64.zip" "${WORK_DIR}/zip")
+  set(root "${WORK_DIR}/zip/tavrik-1.0-win64")
+  if(NOT EXISTS "${root}/LICENSE" OR NOT EXISTS "${root}/README.md" OR NOT EXISTS "${root}/tavrik.html"
+     OR NOT EXISTS "${root}/lib/cmake/tavrik/tavrikConfig.cmake")
+    message(FATAL_ERROR "the ZIP lacks LICENSE, README.md, tavrik.html or the package's config file: ${files}")
+  endif()
+  # Any DLL but Windows' own would have to be found beside the program.
+  run("${TOOL_x86_64-w64-mingw32-objdump}" -p "${root}/bin/tavrik.exe")
+  string(TOLOWER "${out}" out)
+  string(REGEX REPLACE "dll name: (kernel32|msvcrt|ucrtbase|advapi32|user32|shell32|bcrypt|api-ms-win-[a-z0-9-]+)\\.dll" "" out "${out}")
+  if(out MATCHES "dll name: [^\r\n]*")
+    message(FATAL_ERROR "bin/tavrik.exe imports a DLL that is not Windows' own: ${CMAKE_MATCH_0}")
+  endif()
+  # Wine with the windows group's prefix and server, and no WINEPATH to find MinGW's DLLs on. The
+  # emulator is a list, so it goes in through an initial cache.
+  set(wine "${CMAKE_COMMAND}" -E env "WINEPREFIX=${WINE_PREFIX}" WINEDEBUG=-all LANG=C.UTF-8
+           "WINEDLLOVERRIDES=mscoree,mshtml=" WINEPATH= "${TOOL_wine}")
+  file(WRITE "${WORK_DIR}/wine.cmake" "set(CMAKE_CROSSCOMPILING_EMULATOR \"${wine}\" CACHE STRING \"\")\n")
+  run("${CMAKE_COMMAND}" -S "${SOURCE_DIR}/examples/consumer" -B "${WORK_DIR}/consumer" ${cross}
+      -C "${WORK_DIR}/wine.cmake" "-Dtavrik_DIR=${root}/lib/cmake/tavrik")
+  run("${CMAKE_COMMAND}" --build "${WORK_DIR}/consumer" --parallel 2)
+  run(${wine} "${WORK_DIR}/consumer/app/app.exe")
+
+elseif(ARTIFACT STREQUAL "rpm")
+  run("${CPACK}" -G RPM --config "${BUILD_DIR}/CPackConfig.cmake" -B "${WORK_DIR}")
+  file(GLOB rpm "${WORK_DIR}/tavrik-1.0-1.*.rpm")
+  run("${TOOL_rpm}" -qpl "${rpm}")
+  # Its own files and folders, none of the system's.
+  if(NOT out MATCHES "^/usr/bin/tavrik\n/usr/lib/cmake/tavrik\n(/usr/lib/cmake/tavrik/[^\n/]+\n)+/usr/share/doc/tavrik\n/usr/share/doc/tavrik/LICENSE\n/usr/share/man/man1/tavrik\\.1[.a-z0-9]*\n$")
+    message(FATAL_ERROR "rpm -qpl ${rpm}:\n${out}")
+  endif()
+  # Signing is the distributor's step.
+  execute_process(COMMAND "${TOOL_rpmlint}" "${rpm}" OUTPUT_VARIABLE out ERROR_VARIABLE out)
+  string(REPLACE ": E: no-signature" "" errors "${out}")
+  if(NOT out MATCHES "checked" OR errors MATCHES ": E: ")
+    message(FATAL_ERROR "rpmlint ${rpm}:\n${out}")
+  endif()
+
+elseif(ARTIFACT STREQUAL "source")
+  # A clone with a build folder inside, under a name .gitignore does not know.
+  set(clone "${WORK_DIR}/clone")
+  run("${TOOL_git}" clone --quiet "${SOURCE_DIR}" "${clone}")
+  run("${CMAKE_COMMAND}" -S "${clone}" -B "${clone}/out" -G "${GENERATOR}" -DBUILD_TESTING=OFF)
+  run("${CPACK}" --config "${clone}/out/CPackSourceConfig.cmake" -B "${WORK_DIR}")
+  run("${TOOL_git}" -C "${clone}" -c core.quotePath=false ls-files)
+  string(STRIP "${out}" out)
+  string(REPLACE "\n" ";tavrik-1.0/" tracked "tavrik-1.0/${out}")
+  unpack("${WORK_DIR}/tavrik-1.0.tar.gz" "${WORK_DIR}/unpacked")
+  set(first "${files}")
+  set(tree "${WORK_DIR}/unpacked/tavrik-1.0")
+  file(STRINGS "${tree}/README.md" command REGEX "^ *cmake -S \\. -B build")
+  list(GET command 0 command)
+  run(sh -c "${command}" WORKING_DIRECTORY "${tree}")
+  run("${CPACK}" --config "${tree}/build/CPackSourceConfig.cmake" -B "${WORK_DIR}/again")
+  unpack("${WORK_DIR}/again/tavrik-1.0.tar.gz" "${WORK_DIR}/again/unpacked")
+  if(NOT first STREQUAL tracked OR NOT files STREQUAL tracked)
+    message(FATAL_ERROR "git ls-files:\n${tracked}\nthe archive:\n${first}\nthe one made again:\n${files}")
+  endif()
+endif()
