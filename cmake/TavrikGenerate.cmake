@@ -329,19 +329,35 @@ function(_tavrik_add_module fn owner keywords flags args out_var)
   foreach(name IN LISTS names)
     get_property(other GLOBAL PROPERTY "tavrik_function ${name}")
     if(other)
-      # An alias for this container: Part with _by_qty gives Partbyqty.
-      string(MAKE_C_IDENTIFIER "${TG_STRUCT}${suffix}" alias)
-      string(REPLACE "_" "" alias "${alias}")
-      string(TOLOWER "${alias}" alias_stem)
-      if(alias_stem STREQUAL stem)
-        set(alias "${alias}2")
-        set(alias_stem "${alias_stem}2")
+      set(clash "${fn}: ${module} would define ${name}, which ${other} defines already; a "
+        "program would run one module's code for both, since a suffix changes only the file names.")
+      if(NOT name STREQUAL "${stem}_push_back")
+        # Two structs, one name the prefix of the other's functions.
+        message(FATAL_ERROR ${clash} " Give one of the structs another name for tavrik: in a "
+          "header of its own, typedef ${TG_STRUCT} <Alias>; then name that header in INCLUDE and "
+          "give STRUCT <Alias>")
       endif()
-      message(FATAL_ERROR "${fn}: ${module} would define ${name}, which ${other} defines "
-        "already; a program would run one module's code for both, as SUFFIX changes only the "
-        "file names. A second container of one struct takes an alias: in a header of its own, "
-        "#include \"${TG_INCLUDE}\" and typedef ${TG_STRUCT} ${alias}; then name that header in "
-        "INCLUDE and give STRUCT ${alias}, whose functions are ${alias_stem}_*")
+      # A second container of one struct: an alias named after the suffix
+      # (Part with _by_qty: PartByQty), else after the struct.
+      set(alias "${TG_STRUCT}")
+      string(REGEX MATCHALL "[A-Za-z0-9]+" words "${suffix}")
+      if(NOT "SUFFIX" IN_LIST given)
+        set(words "")
+      endif()
+      foreach(word IN LISTS words)
+        string(SUBSTRING "${word}" 0 1 first)
+        string(SUBSTRING "${word}" 1 -1 rest)
+        string(TOUPPER "${first}" first)
+        string(APPEND alias "${first}${rest}")
+      endforeach()
+      if(alias STREQUAL TG_STRUCT)
+        string(APPEND alias "2")
+      endif()
+      string(TOLOWER "${alias}" alias_stem)
+      message(FATAL_ERROR ${clash} " A second container of one struct takes an alias: in a "
+        "header of its own, #include \"${TG_INCLUDE}\" and typedef ${TG_STRUCT} ${alias}; then "
+        "name that header in INCLUDE and give STRUCT ${alias} without SUFFIX: its files are "
+        "${alias_stem}_mgr.h and .c, its functions ${alias_stem}_*")
     endif()
   endforeach()
   set_property(GLOBAL PROPERTY "tavrik_output ${header}" "${module}")
