@@ -20,7 +20,11 @@ const char *system_cause() { return cause; }
 void set_cause(const char *text)
 {
     std::size_t length = std::strlen(text);
-    if (length > cause_max) length = cause_max;
+    if (length > cause_max) {
+        // Cut before a whole character: the system's words may be UTF-8.
+        length = cause_max;
+        while (length > 0 && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80) --length;
+    }
     std::memcpy(cause, text, length);
     cause[length] = '\0';
 }

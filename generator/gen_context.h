@@ -30,7 +30,7 @@ const char *get_failure_reason();
 void set_failure_reason(const char *format, const char *file_name);
 
 // The system's words for the last failure of a file or console call, one
-// line ("" when it gave none); cut to cause_max characters.
+// line ("" when it gave none); cut to cause_max bytes, between characters.
 const char *system_cause();
 void set_cause(const char *text);
 

@@ -28,7 +28,7 @@ constexpr std::size_t message_max = 63;
 constexpr std::size_t temp_name_max = 47;
 
 // Longest system cause added to a failure reason ("Permission denied").
-constexpr std::size_t cause_max = 127;
+constexpr std::size_t cause_max = 255;
 
 // Longest failure reason: a message, a whole file name, the system's cause
 // and a temporary left behind.

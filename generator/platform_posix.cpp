@@ -112,6 +112,10 @@ void set_cause_from_errno(int error) { set_cause(error != 0 ? std::strerror(erro
 
 namespace {
 
+// Links followed from an include name that leads nowhere (as the system
+// follows at most some forty).
+constexpr int links_followed_max = 40;
+
 // Length of the name without what follows the file it names: trailing
 // separators and "." components ("item_mgr.h/", "item_mgr.h/./").
 std::size_t named_length(const char *name, std::size_t length)
@@ -176,24 +180,53 @@ int same_spelling(const char *include, const char *output_name)
 
 int leaves_current_folder(const char *file_name) { return std::strchr(file_name, '/') != nullptr; }
 
-int is_include_file(const char *include_name, const char *output_name)
+namespace {
+
+int reaches_output(const char *include_name, const char *output_name, int links_left);
+
+// A link that leads nowhere yet reaches the output when what it names does:
+// writing the output would make it lead there.
+int dangling_link_reaches_output(const char *link, std::size_t folder_length, const char *output_name,
+                                 int links_left)
 {
-    if (include_name[0] == '\0') return 0;
+    struct stat status;
+    if (links_left == 0 || lstat(link, &status) != 0 || !S_ISLNK(status.st_mode)) return 0;
+    char target[name_max + 1];
+    std::size_t prefix = 0;
+    if (folder_length > 0) {
+        prefix = folder_length;  // a relative target starts from the link's folder
+        std::memcpy(target, link, prefix);
+    }
+    ssize_t got = readlink(link, target + prefix, sizeof target - prefix);
+    if (got <= 0 || static_cast<std::size_t>(got) >= sizeof target - prefix) return 0;
+    if (target[prefix] == '/') {
+        std::memmove(target, target + prefix, static_cast<std::size_t>(got));
+        prefix = 0;
+    }
+    target[prefix + static_cast<std::size_t>(got)] = '\0';
+    return reaches_output(target, output_name, links_left - 1);
+}
+
+int reaches_output(const char *include_name, const char *output_name, int links_left)
+{
     char include[name_max + 1];
     std::size_t length = named_length(include_name, std::strlen(include_name));
     if (length > name_max) return 0;  // refused as too long before this is asked
     std::memcpy(include, include_name, length);
     include[length] = '\0';
+    std::size_t base = last_component(include, length);
 
     struct stat include_status;
     struct stat output_status;
-    if (stat(include, &include_status) == 0 && stat(output_name, &output_status) == 0)
+    if (stat(include, &include_status) != 0) {
+        if (dangling_link_reaches_output(include, base, output_name, links_left)) return 1;
+    } else if (stat(output_name, &output_status) == 0) {
         return include_status.st_dev == output_status.st_dev && include_status.st_ino == output_status.st_ino;
+    }
 
     // An output name has no separator, so the include name can only reach it
     // when it ends in that same name; checked first, it spares the folder
     // look-ups of most runs.
-    std::size_t base = last_component(include, length);
     if (std::strcmp(include + base, output_name) != 0) return 0;
     if (base == 0) return 1;
 
@@ -206,6 +239,14 @@ int is_include_file(const char *include_name, const char *output_name)
     if (realpath(folder, folder_path) == nullptr) return same_spelling(include, output_name);
     if (realpath(".", current_path) == nullptr) return 0;
     return std::strcmp(folder_path, current_path) == 0;
+}
+
+}  // namespace
+
+int is_include_file(const char *include_name, const char *output_name)
+{
+    if (include_name[0] == '\0') return 0;
+    return reaches_output(include_name, output_name, links_followed_max);
 }
 
 // ---- console ----------------------------------------------------------------

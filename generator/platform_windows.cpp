@@ -26,6 +26,9 @@ constexpr ULONGLONG busy_file_wait_ms = 2000;
 constexpr DWORD first_busy_pause_ms = 10;
 constexpr DWORD longest_busy_pause_ms = 200;
 
+// Longest system message asked for, in UTF-16 units.
+constexpr DWORD system_message_max = 512;
+
 // Longest absolute name the system hands back.
 constexpr DWORD full_name_max = 32768;
 
@@ -44,15 +47,17 @@ int to_wide(const char *name, wchar_t *wide, int wide_size)
 
 void set_cause_from_system(DWORD error)
 {
-    wchar_t text[cause_max + 1];
+    // Room for the longest message whole, however many bytes its characters
+    // take in UTF-8; set_cause then cuts it to its field.
+    wchar_t text[system_message_max];
     DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
-                                  text, static_cast<DWORD>(cause_max + 1), nullptr);
+                                  text, system_message_max, nullptr);
     // One line without the closing period and line end the system adds.
     while (length > 0 && (text[length - 1] == L'\r' || text[length - 1] == L'\n' || text[length - 1] == L' ' ||
                           text[length - 1] == L'.'))
         --length;
     text[length] = L'\0';
-    char utf8[cause_max + 1];
+    char utf8[system_message_max * 3];
     if (length == 0 ||
         WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, static_cast<int>(sizeof utf8), nullptr, nullptr) == 0)
         std::snprintf(utf8, sizeof utf8, "Windows error %lu", static_cast<unsigned long>(error));
@@ -159,14 +164,18 @@ wchar_t pending_temp[wide_name_max];
 bool pending = false;
 
 // Runs on a thread of its own. The lock stays taken: the process ends next,
-// and the main thread must not rename the file away meanwhile. The process
-// ends here, with the status the system's own handler gives (which Wine's
-// does not), and without flushing the stream into the removed file.
+// and the main thread must not record another temporary meanwhile. A file
+// another process holds open is waited for briefly, as a replace is. The
+// process ends here, with the status the system's own handler gives (which
+// Wine's does not), and without flushing the stream into the removed file.
 BOOL WINAPI remove_pending_and_end(DWORD event)
 {
     if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT) return FALSE;
     EnterCriticalSection(&pending_lock);
-    if (pending) DeleteFileW(pending_temp);
+    ULONGLONG started = GetTickCount64();
+    DWORD pause = first_busy_pause_ms;
+    while (pending && !DeleteFileW(pending_temp) && wait_if_busy(GetLastError(), started, &pause)) {
+    }
     TerminateProcess(GetCurrentProcess(), static_cast<UINT>(STATUS_CONTROL_C_EXIT));
     return TRUE;
 }
