@@ -1,66 +1,16 @@
-# Running tavrik from a CMake build.
+# Running tavrik from a CMake build:
 #
 # tavrik_add_library(<target> [STATIC|OBJECT] INCLUDE <spelling> STRUCT <name>
 #                    [KEY <field> | STRING_KEY <field>] [SUFFIX <suffix>]
 #                    [HEADER <file>] [OUTPUT_DIR <dir>] [LANGUAGE C|CXX])
-#
-# Makes <target>, a library (STATIC unless OBJECT is given) of the generated
-# module, with the output folder and the header's folder as PUBLIC include
-# folders (build-tree only: $<BUILD_INTERFACE:...>). Any target of the
-# project, in any directory, gets the module and #include "<name><suffix>.h"
-# with target_link_libraries(<program> PRIVATE <target>). The custom command
-# belongs to this directory's target, so every generator runs it.
-#
 # tavrik_generate(<out_var> INCLUDE <spelling> STRUCT <name>
 #                 [KEY <field> | STRING_KEY <field>] [SUFFIX <suffix>]
 #                 [HEADER <file>] [OUTPUT_DIR <dir>] [TARGET <target>]
 #                 [LANGUAGE C|CXX])
 #
-# Adds only the custom command. Sets in the caller's scope:
-#   <out_var>               the generated source and header paths
-#   <out_var>_INCLUDE_DIRS  folders a consumer needs on its include path: the
-#                           output folder (generated header) and the folder
-#                           the header is found from (see HEADER)
-# With TARGET (a target of the same directory), also adds the generated source
-# and header to that target and the folders to its private include path.
-# Makefile generators run the command only for targets of this directory.
-#
-# Both run tavrik in OUTPUT_DIR (default: CMAKE_CURRENT_BINARY_DIR) and write
-# <lower-case STRUCT><SUFFIX>.h and .c (SUFFIX defaults to _mgr; SUFFIX ""
-# gives <lower-case STRUCT>.h and .c). The command depends on the tavrik
-# executable and on the header, so editing the header or rebuilding tavrik
-# regenerates the module and nothing else.
-#
-# The generated files name the header exactly as written after INCLUDE.
-# Without HEADER, a relative INCLUDE is the file the command depends on,
-# taken relative to CMAKE_CURRENT_SOURCE_DIR, and that folder goes on the
-# include path. HEADER <file> (relative to CMAKE_CURRENT_SOURCE_DIR) names the
-# file when INCLUDE is a spelling found through an include folder, as in
-# INCLUDE geo/point.h HEADER include/geo/point.h; the include folder is then
-# HEADER less the spelling (here include/). When HEADER does not end in the
-# spelling (or the spelling is absolute, or holds . or ..), no folder is
-# added for the header: the caller puts it on the include path.
-#
-# The module is compiled as C, or as C++ when LANGUAGE CXX is given or the
-# project has not enabled C (so C++ callers need no extern "C"). The LANGUAGE
-# source property is set in this directory, which is where the target of
-# tavrik_add_library or TARGET is made.
-#
-# TAVRIK_EXECUTABLE (cache) names a tavrik that runs on the build host; when
-# empty, the tavrik::tavrik (or tavrik) target is used. In a cross build that
-# target is run only through its CROSSCOMPILING_EMULATOR (or
-# CMAKE_CROSSCOMPILING_EMULATOR); without one, configuration stops and asks
-# for TAVRIK_EXECUTABLE.
-#
-# A wrong call ends configuration with a message that names the mistake,
-# rather than a build-time failure later. Every value is needed at configure
-# time (file names, folders, checks), so none may hold ';' or a generator
-# expression, nor SUFFIX '/', '\' or ':' on any host. Two modules of one
-# build (either function, any directory) share neither files nor function
-# names: a program links every module's functions together, and a suffix
-# changes only the file names. A second container of one struct takes an
-# alias in a header of its own, as in typedef Part PartByQty; with STRUCT
-# PartByQty (functions partbyqty_*).
+# The man page (docs/tavrik.1, "In a CMake build") says what they do and
+# which calls they refuse. Every check happens at configure time, so that a
+# wrong call names its mistake there rather than failing the build later.
 
 # The functions keep the policies in force here, whatever the caller's
 # cmake_minimum_required says (quoted keywords in if(), IN_LIST). CMP0174:
