@@ -22,13 +22,9 @@ if(NOT status EQUAL 3 OR NOT out STREQUAL "version 1.0\n")
   message(FATAL_ERROR "installed tavrik -V: status ${status}, output '${out}'")
 endif()
 
-# The tool needs the C library alone: the C++ runtime is not even loaded.
 if(READELF AND LINK_MODE MATCHES "^(default|shared)$")
-  execute_process(COMMAND "${READELF}" -d "${PREFIX}/bin/tavrik" OUTPUT_VARIABLE dynamic)
-  string(REGEX MATCHALL "Shared library: \\[[^]]*\\]" needed "${dynamic}")
-  if(NOT needed STREQUAL "Shared library: [libc.so.6]")
-    message(FATAL_ERROR "the installed tavrik needs ${needed}, not the C library alone")
-  endif()
+  include("${CMAKE_CURRENT_LIST_DIR}/../c_library_alone.cmake")
+  expect_c_library_alone("${READELF}" "${PREFIX}/bin/tavrik" "the installed tavrik")
 endif()
 
 file(READ "${PREFIX}/share/man/man1/tavrik.1" installed)
