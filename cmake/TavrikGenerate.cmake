@@ -37,14 +37,39 @@ function(_tavrik_marked_generated path out_var)
 endfunction()
 cmake_policy(POP)
 
-# The work both functions share. The caller has just read its arguments
-# <args> (after the first) with cmake_parse_arguments(PARSE_ARGV 1 TG ...)
-# using <keywords> and <flags>: only there are they whole, as CMake passes
-# no empty argument on. <owner> names the module in messages. Checks
-# the call, records the module's files and functions for the whole build, and
-# adds the custom command. Sets <out_var> to the generated source and header,
-# and <out_var>_INCLUDE_DIRS to the folders a consumer needs.
+# The work both functions share, one step a function. The caller has just
+# read its arguments <args> (after the first) with cmake_parse_arguments(PARSE_ARGV
+# 1 TG ...) using <keywords> and <flags>: only there are they whole, as CMake
+# passes no empty argument on, so the steps read the call from those TG_*
+# variables; all else they take as arguments, and they hand their results
+# back in the variables named to them. <owner> names the module in messages. Sets <out_var> to the generated source and header, and
+# <out_var>_INCLUDE_DIRS to the folders a consumer needs.
 function(_tavrik_add_module fn owner keywords flags args out_var)
+  _tavrik_read_arguments("${fn}" "${keywords}" "${flags}" "${args}" given)
+  _tavrik_check_arguments("${fn}" "${keywords}" "${given}" suffix)
+  _tavrik_choose_language("${fn}" "${given}" language)
+  _tavrik_choose_command("${fn}" tool command)
+  # tavrik names the files and functions after the struct, in lower case.
+  string(TOLOWER "${TG_STRUCT}" stem)
+  _tavrik_output_files("${given}" "${stem}${suffix}" out_dir header source)
+  _tavrik_find_header("${given}" header_path header_dir)
+  _tavrik_check_files("${fn}" "${given}" "${out_dir}" "${header}" "${source}" "${header_path}")
+  _tavrik_claim_names("${fn}" "${owner}" "${given}" "${stem}" "${suffix}" "${header}" "${source}")
+  _tavrik_add_command("${tool}" "${command}" "${given}" "${suffix}" "${language}"
+                      "${header_path}" "${out_dir}" "${header}" "${source}")
+
+  set(include_dirs "${out_dir}")
+  if(NOT header_dir STREQUAL "" AND NOT header_dir STREQUAL out_dir)
+    list(APPEND include_dirs "${header_dir}")
+  endif()
+  set(${out_var} "${source}" "${header}" PARENT_SCOPE)
+  set(${out_var}_INCLUDE_DIRS "${include_dirs}" PARENT_SCOPE)
+endfunction()
+
+# Refuses arguments the call cannot have: a value that would split or wait for
+# the build, an unknown argument, a keyword given twice. Sets <given_var> to the
+# keywords and flags the call gives, in their order.
+function(_tavrik_read_arguments fn keywords flags args given_var)
   # Before CMake 3.31 cmake_parse_arguments tells neither SUFFIX "" from no
   # SUFFIX nor a keyword given twice; "given" does, and keeps a TG_* variable
   # of the caller's scope or the cache from passing for an argument.
@@ -86,6 +111,13 @@ function(_tavrik_add_module fn owner keywords flags args out_var)
     list(REMOVE_DUPLICATES repeated)
     message(FATAL_ERROR "${fn}: keyword(s) given more than once: ${repeated}")
   endif()
+  set(${given_var} "${given}" PARENT_SCOPE)
+endfunction()
+
+# Refuses values the call cannot have: an empty one, a missing INCLUDE or
+# STRUCT, two keywords that exclude each other, a LANGUAGE, STRUCT or SUFFIX
+# that is no such thing. Sets <suffix_var> to the suffix of the file names.
+function(_tavrik_check_arguments fn keywords given suffix_var)
   # An explicitly empty value is as useless as a missing one, except for
   # SUFFIX: SUFFIX "" and a bare SUFFIX both mean the empty suffix.
   set(missing "")
@@ -128,8 +160,14 @@ function(_tavrik_add_module fn owner keywords flags args out_var)
     message(FATAL_ERROR "${fn}: SUFFIX \"${suffix}\" must not hold '/', '\\' or ':': "
       "the files are always written in OUTPUT_DIR")
   endif()
+  set(${suffix_var} "${suffix}" PARENT_SCOPE)
+endfunction()
 
-  # Which language compiles the module, and whether the project has it.
+# Sets <language_var> to the language that compiles the module: LANGUAGE,
+# else C or CXX as the project has enabled them, else (tavrik_generate only)
+# empty, which leaves the source to its .c extension. Refuses a language the
+# project lacks.
+function(_tavrik_choose_language fn given language_var)
   get_property(languages GLOBAL PROPERTY ENABLED_LANGUAGES)
   if("LANGUAGE" IN_LIST given)
     set(language ${TG_LANGUAGE})
@@ -147,9 +185,14 @@ function(_tavrik_add_module fn owner keywords flags args out_var)
   else()
     set(language "")
   endif()
+  set(${language_var} "${language}" PARENT_SCOPE)
+endfunction()
 
-  # The program: TAVRIK_EXECUTABLE, else the tavrik target, run through the
-  # cross-compiling emulator when the target is built for another machine.
+# The program: TAVRIK_EXECUTABLE, else the tavrik target, run through the
+# cross-compiling emulator when the target is built for another machine. Sets
+# <tool_var> to the file or target the command depends on, and <command_var>
+# to the command line that runs it.
+function(_tavrik_choose_command fn tool_var command_var)
   if(NOT TAVRIK_EXECUTABLE STREQUAL "")
     if(NOT EXISTS "${TAVRIK_EXECUTABLE}" OR IS_DIRECTORY "${TAVRIK_EXECUTABLE}")
       message(FATAL_ERROR "${fn}: TAVRIK_EXECUTABLE is \"${TAVRIK_EXECUTABLE}\", "
@@ -182,23 +225,27 @@ function(_tavrik_add_module fn owner keywords flags args out_var)
       set(command ${emulator} "$<TARGET_FILE:${tool}>")
     endif()
   endif()
+  set(${tool_var} "${tool}" PARENT_SCOPE)
+  set(${command_var} "${command}" PARENT_SCOPE)
+endfunction()
 
+# Sets <out_dir_var> to the folder tavrik writes in, OUTPUT_DIR or the current
+# binary folder, and <header_var> and <source_var> to the files <name>.h and
+# <name>.c it writes there.
+function(_tavrik_output_files given name out_dir_var header_var source_var)
   set(out_dir "${CMAKE_CURRENT_BINARY_DIR}")
   if("OUTPUT_DIR" IN_LIST given)
     get_filename_component(out_dir "${TG_OUTPUT_DIR}" ABSOLUTE BASE_DIR "${CMAKE_CURRENT_BINARY_DIR}")
   endif()
-  set(options -i "${TG_INCLUDE}" -n "${TG_STRUCT}")
-  if("KEY" IN_LIST given)
-    list(APPEND options -k "${TG_KEY}")
-  elseif("STRING_KEY" IN_LIST given)
-    list(APPEND options -K "${TG_STRING_KEY}")
-  endif()
-  string(TOLOWER "${TG_STRUCT}" stem)
-  set(header "${out_dir}/${stem}${suffix}.h")
-  set(source "${out_dir}/${stem}${suffix}.c")
+  set(${out_dir_var} "${out_dir}" PARENT_SCOPE)
+  set(${header_var} "${out_dir}/${name}.h" PARENT_SCOPE)
+  set(${source_var} "${out_dir}/${name}.c" PARENT_SCOPE)
+endfunction()
 
-  # The file the command depends on, and the folder that makes the INCLUDE
-  # spelling resolve to it.
+# Sets <header_path_var> to the file the command depends on, and
+# <header_dir_var> to the folder that makes the INCLUDE spelling resolve to
+# it, or to nothing when no folder does.
+function(_tavrik_find_header given header_path_var header_dir_var)
   set(header_dir "")
   if("HEADER" IN_LIST given)
     get_filename_component(header_path "${TG_HEADER}" ABSOLUTE BASE_DIR "${CMAKE_CURRENT_SOURCE_DIR}")
@@ -218,7 +265,14 @@ function(_tavrik_add_module fn owner keywords flags args out_var)
       set(header_dir "${CMAKE_CURRENT_SOURCE_DIR}")
     endif()
   endif()
+  set(${header_path_var} "${header_path}" PARENT_SCOPE)
+  set(${header_dir_var} "${header_dir}" PARENT_SCOPE)
+endfunction()
 
+# Refuses files that cannot work: generated files that would replace the
+# header, outputs that TARGET could not find, a header that neither exists
+# nor is made by the build.
+function(_tavrik_check_files fn given out_dir header source header_path)
   # tavrik resolves INCLUDE against OUTPUT_DIR when it checks for a clash;
   # CMake resolves it against the source folder for the dependency. Either
   # clash would overwrite the user's header or make the command depend on
@@ -260,10 +314,14 @@ function(_tavrik_add_module fn owner keywords flags args out_var)
       message(FATAL_ERROR "${fn}: the header ${header_path} does not exist (${how})")
     endif()
   endif()
+endfunction()
 
-  # Global properties record every module's files and function names (those
-  # tavrik writes; bsearch and sort need a key): whichever function or
-  # directory made it, a program that links both would get either definition.
+# Global properties record every module's files and function names (those
+# tavrik writes; bsearch and sort need a key): whichever function or
+# directory made it, a program that links both would get either definition.
+# Refuses a module that would write files or define functions another has,
+# then records this one's.
+function(_tavrik_claim_names fn owner given stem suffix header source)
   set(module "${owner} (STRUCT ${TG_STRUCT}) in ${CMAKE_CURRENT_SOURCE_DIR}")
   get_property(other GLOBAL PROPERTY "tavrik_output ${header}")
   if(other)
@@ -279,42 +337,65 @@ function(_tavrik_add_module fn owner keywords flags args out_var)
   foreach(name IN LISTS names)
     get_property(other GLOBAL PROPERTY "tavrik_function ${name}")
     if(other)
-      set(clash "${fn}: ${module} would define ${name}, which ${other} defines already; a "
-        "program would run one module's code for both, since a suffix changes only the file names.")
-      if(NOT name STREQUAL "${stem}_push_back")
-        # Two structs, one name the prefix of the other's functions.
-        message(FATAL_ERROR ${clash} " Give one of the structs another name for tavrik: in a "
-          "header of its own, typedef ${TG_STRUCT} <Alias>; then name that header in INCLUDE and "
-          "give STRUCT <Alias>")
-      endif()
-      # A second container of one struct: an alias named after the suffix
-      # (Part with _by_qty: PartByQty), else after the struct.
-      set(alias "${TG_STRUCT}")
-      string(REGEX MATCHALL "[A-Za-z0-9]+" words "${suffix}")
-      if(NOT "SUFFIX" IN_LIST given)
-        set(words "")
-      endif()
-      foreach(word IN LISTS words)
-        string(SUBSTRING "${word}" 0 1 first)
-        string(SUBSTRING "${word}" 1 -1 rest)
-        string(TOUPPER "${first}" first)
-        string(APPEND alias "${first}${rest}")
-      endforeach()
-      if(alias STREQUAL TG_STRUCT)
-        string(APPEND alias "2")
-      endif()
-      string(TOLOWER "${alias}" alias_stem)
-      message(FATAL_ERROR ${clash} " A second container of one struct takes an alias: in a "
-        "header of its own, #include \"${TG_INCLUDE}\" and typedef ${TG_STRUCT} ${alias}; then "
-        "name that header in INCLUDE and give STRUCT ${alias} without SUFFIX: its files are "
-        "${alias_stem}_mgr.h and .c, its functions ${alias_stem}_*")
+      _tavrik_collision_message("${fn}" "${module}" "${name}" "${other}" "${stem}" "${suffix}"
+                                "${given}" clash)
+      message(FATAL_ERROR "${clash}")
     endif()
   endforeach()
   set_property(GLOBAL PROPERTY "tavrik_output ${header}" "${module}")
   foreach(name IN LISTS names)
     set_property(GLOBAL PROPERTY "tavrik_function ${name}" "${module}")
   endforeach()
+endfunction()
 
+# Sets <message_var> to the refusal of <module>, which would define the
+# function <name> that <other> defines already, with what to do instead.
+function(_tavrik_collision_message fn module name other stem suffix given message_var)
+  set(clash "${fn}: ${module} would define ${name}, which ${other} defines already; a "
+    "program would run one module's code for both, since a suffix changes only the file names.")
+  if(NOT name STREQUAL "${stem}_push_back")
+    # Two structs, one name the prefix of the other's functions.
+    string(CONCAT clash ${clash} " Give one of the structs another name for tavrik: in a "
+      "header of its own, typedef ${TG_STRUCT} <Alias>; then name that header in INCLUDE and "
+      "give STRUCT <Alias>")
+    set(${message_var} "${clash}" PARENT_SCOPE)
+    return()
+  endif()
+  # A second container of one struct: an alias named after the suffix
+  # (Part with _by_qty: PartByQty), else after the struct.
+  set(alias "${TG_STRUCT}")
+  string(REGEX MATCHALL "[A-Za-z0-9]+" words "${suffix}")
+  if(NOT "SUFFIX" IN_LIST given)
+    set(words "")
+  endif()
+  foreach(word IN LISTS words)
+    string(SUBSTRING "${word}" 0 1 first)
+    string(SUBSTRING "${word}" 1 -1 rest)
+    string(TOUPPER "${first}" first)
+    string(APPEND alias "${first}${rest}")
+  endforeach()
+  if(alias STREQUAL TG_STRUCT)
+    string(APPEND alias "2")
+  endif()
+  string(TOLOWER "${alias}" alias_stem)
+  string(CONCAT clash ${clash} " A second container of one struct takes an alias: in a "
+    "header of its own, #include \"${TG_INCLUDE}\" and typedef ${TG_STRUCT} ${alias}; then "
+    "name that header in INCLUDE and give STRUCT ${alias} without SUFFIX: its files are "
+    "${alias_stem}_mgr.h and .c, its functions ${alias_stem}_*")
+  set(${message_var} "${clash}" PARENT_SCOPE)
+endfunction()
+
+# Adds the command that writes <header> and <source> in <out_dir> from the
+# header at <header_path>, run as <command> and rebuilt when <tool> is.
+function(_tavrik_add_command tool command given suffix language header_path out_dir header source)
+  set(options -i "${TG_INCLUDE}" -n "${TG_STRUCT}")
+  if("KEY" IN_LIST given)
+    list(APPEND options -k "${TG_KEY}")
+  elseif("STRING_KEY" IN_LIST given)
+    list(APPEND options -K "${TG_STRING_KEY}")
+  endif()
+  get_filename_component(header_name "${header}" NAME)
+  get_filename_component(source_name "${source}" NAME)
   file(MAKE_DIRECTORY "${out_dir}")
   add_custom_command(
     OUTPUT "${header}" "${source}"
@@ -323,20 +404,13 @@ function(_tavrik_add_module fn owner keywords flags args out_var)
     COMMAND ${command} ${options} -s "${suffix}"
     WORKING_DIRECTORY "${out_dir}"
     DEPENDS ${tool} "${header_path}"
-    COMMENT "Generating ${stem}${suffix}.h and ${stem}${suffix}.c with tavrik"
+    COMMENT "Generating ${header_name} and ${source_name} with tavrik"
     VERBATIM)
 
   # Compiled as C++, the module has C++ linkage like its callers.
   if(language STREQUAL "CXX")
     set_source_files_properties("${source}" PROPERTIES LANGUAGE CXX)
   endif()
-
-  set(include_dirs "${out_dir}")
-  if(NOT header_dir STREQUAL "" AND NOT header_dir STREQUAL out_dir)
-    list(APPEND include_dirs "${header_dir}")
-  endif()
-  set(${out_var} "${source}" "${header}" PARENT_SCOPE)
-  set(${out_var}_INCLUDE_DIRS "${include_dirs}" PARENT_SCOPE)
 endfunction()
 
 function(tavrik_generate out_var)
