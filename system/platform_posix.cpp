@@ -47,7 +47,8 @@ bool create_exclusive(const char *name, std::FILE **stream)
 
 bool read_tail(const char *name, long long *length, char *tail, std::size_t tail_size)
 {
-    int descriptor = open(name, O_RDONLY | O_CLOEXEC);
+    // Not waiting for a writer, should the name be a FIFO's.
+    int descriptor = open(name, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (descriptor == -1) return fail_with_errno(errno);
     struct stat status;
     bool read = fstat(descriptor, &status) == 0;
