@@ -155,6 +155,8 @@ foreach(present FALSE TRUE)
   endforeach()
 endforeach()
 file(REMOVE "${work}/sub")
+# Letters no fixed table folds: the folder itself is asked (U+0531, U+0561).
+expect_refusal("${work}" "output file is the include file.(Աtem_mgr.h)" -i "աTEM_MGR.H" -n "Աtem")
 expect_text("${work}/item_mgr.h" "typedef struct { int id; } Item;\n")
 expect_entries("${work}" "item_mgr.h;${user_files}" "after the include refusals")
 
