@@ -1,8 +1,8 @@
 #include "cli/front_end.h"
 
 #include "cli/options.h"
-#include "generator/gen_context.h"
-#include "generator/platform.h"
+#include "generator/generate_files.h"
+#include "system/platform.h"
 
 int run_front_end(int argc, char **argv, std::FILE *out, std::FILE *err)
 {

@@ -1,7 +1,7 @@
 #include <cstdio>
 
 #include "cli/front_end.h"
-#include "generator/platform.h"
+#include "system/platform.h"
 
 #ifdef _WIN32
 
@@ -11,8 +11,8 @@
 int wmain(int argc, wchar_t **wide_argv)
 {
     char **argv = nullptr;
-    int invalid = utf8_arguments(argc, wide_argv, &argv);
-    if (invalid != 0) return report_invalid_argument(invalid, stderr);
+    int invalid = 0;
+    if (!utf8_arguments(argc, wide_argv, &argv, &invalid)) return report_invalid_argument(invalid, stderr);
     return run_front_end(argc, argv, stdout, stderr);
 }
 

@@ -2,8 +2,7 @@
 
 #include <cstring>
 
-#include "generator/gen_context.h"
-#include "generator/platform.h"
+#include "system/platform.h"
 
 namespace {
 
@@ -132,7 +131,7 @@ int write_outcome(const parse_outcome *outcome, std::FILE *out, std::FILE *err)
 {
     // Statuses 1 to 3 of a text say that it was printed: when standard output
     // would not take it, the run fails and says so instead.
-    if (outcome->out_text && write_text(out, outcome->out_text) != 0) {
+    if (outcome->out_text && !write_text(out, outcome->out_text)) {
         const char *cause = system_cause();
         write_text(err, output_write_error_text);
         write_text(err, cause[0] != '\0' ? " " : "");

@@ -4,6 +4,8 @@
 
 #include <cstddef>
 
+#include "system/limits.h"
+
 // Characters an option field keeps (include, structure and key names).
 // One more than a generator name may have, so an over-long value stays
 // detectable after it has been cut to fit its field.
@@ -16,22 +18,15 @@ constexpr std::size_t name_max = 255;
 // Longest composed output file name.
 constexpr std::size_t file_name_max = 259;
 
-// Buffer size, in UTF-16 units with the terminator, for a file name handed
-// to a system that wants wide names: UTF-8 names never take more UTF-16
-// units than bytes.
-constexpr int wide_name_max = static_cast<int>(file_name_max) + 1;
-
 // Longest fixed message text of the front end.
 constexpr std::size_t message_max = 63;
-
-// Longest temporary file name (".tavrik-<process id>-<n>.tmp").
-constexpr std::size_t temp_name_max = 47;
-
-// Longest system cause added to a failure reason ("Permission denied").
-constexpr std::size_t cause_max = 255;
 
 // Longest failure reason: a message, a whole file name, the system's cause
 // and a temporary left behind.
 constexpr std::size_t failure_reason_max = file_name_max + 64 + cause_max + temp_name_max + 16;
+
+// A probe file's name is a temporary's stem and an output name; the system
+// room keeps it for an interrupt to remove.
+static_assert(temp_name_max + file_name_max < kept_name_max, "probe names fit the kept names");
 
 #endif

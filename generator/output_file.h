@@ -3,7 +3,7 @@
 // leaves a half-written file where a build would take it for a good one.
 //
 // The system calls behind them (exclusive creation, the atomic replace,
-// interrupts) are in platform.h.
+// interrupts) are in system/platform.h.
 #ifndef TAVRIK_GENERATOR_OUTPUT_FILE_H
 #define TAVRIK_GENERATOR_OUTPUT_FILE_H
 
@@ -26,10 +26,11 @@ struct output_file {
 // reason set.
 int open_output(output_file *file, const char *final_name);
 
-// Flushes and closes the stream and renames the file into place, replacing
-// an existing file of that name. On any write, close or rename failure
-// removes the temporary file, sets the reason (naming the temporary if it
-// could not be removed) and returns 1.
+// Flushes the stream, judges the include file again, closes the stream and
+// renames the file into place, replacing an existing file of that name. On
+// a refusal or any write, close or rename failure removes the temporary
+// file, sets the reason (naming the temporary if it could not be removed)
+// and returns 1.
 int commit_output(output_file *file);
 
 #endif

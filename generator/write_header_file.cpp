@@ -4,6 +4,7 @@
 #include "generator/emit.h"
 #include "generator/gen_context.h"
 #include "generator/output_file.h"
+#include "generator/writers.h"
 
 int write_header_file(const char *file_name)
 {

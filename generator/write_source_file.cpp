@@ -1,6 +1,7 @@
 #include "generator/emit.h"
 #include "generator/gen_context.h"
 #include "generator/output_file.h"
+#include "generator/writers.h"
 
 namespace {
 

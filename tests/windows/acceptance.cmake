@@ -140,16 +140,23 @@ foreach(dir IN LISTS drive_c_dirs)
 endforeach()
 file(REMOVE_RECURSE "${work}/sub")
 
-# ---- Windows spellings of the include file -----------------------------------
+# ---- the include file through a linked folder ---------------------------------
+# The spellings alone are checked on every host (name_rules_test.cpp); here
+# the system's own answers: sub is a link to the current folder, so
+# sub\item_mgr.h is the header, there or not yet.
 file(REMOVE "${work}/item_mgr.h" "${work}/item_mgr.c")
+file(CREATE_LINK . "${work}/sub" SYMBOLIC)
 foreach(present FALSE TRUE)
   if(present)
     file(WRITE "${work}/item_mgr.h" "typedef struct { int id; } Item;\n")
   endif()
-  foreach(spelling ITEM_MGR.H ".\\item_mgr.h")
+  foreach(spelling "sub\\item_mgr.h" "sub\\ITEM_MGR.H")
     expect_refusal("${work}" "output file is the include file.(item_mgr.h)" -i "${spelling}" -n Item)
   endforeach()
 endforeach()
+file(REMOVE "${work}/sub")
+# Letters no fixed table folds: the folder itself is asked (U+0531, U+0561).
+expect_refusal("${work}" "output file is the include file.(Աtem_mgr.h)" -i "աTEM_MGR.H" -n "Աtem")
 expect_text("${work}/item_mgr.h" "typedef struct { int id; } Item;\n")
 expect_entries("${work}" "item_mgr.h;${user_files}" "after the include refusals")
 
