@@ -13,14 +13,95 @@
 #   cmake -DTAVRIK_DEB_MAINTAINER="Name <address>" ...
 set(TAVRIK_DEB_MAINTAINER "tavrik developers <tavrik@maintainer.invalid>" CACHE STRING
     "Maintainer of the Debian package, as Name <address>")
-# Date of the release's changelog entry (RFC 5322), kept fixed so that the
-# package is reproducible. The RPM changelog and the HTML manual give the
-# same moment; TAVRIK_RELEASE_EPOCH is it in seconds since 1970.
-set(TAVRIK_DEB_DATE "Mon, 07 Dec 2026 12:00:00 +0000")
-set(TAVRIK_RELEASE_EPOCH 1796644800)
+set(TAVRIK_RPM_PACKAGER "${TAVRIK_DEB_MAINTAINER}" CACHE STRING
+    "Packager of the RPM package, as Name <address>")
+set(CPACK_RPM_PACKAGE_RELEASE 1)
 
 set(deb_dir "${PROJECT_BINARY_DIR}/debian")
 file(MAKE_DIRECTORY "${deb_dir}")
+
+# --- Release date and changelogs, from NEWS.md ---
+# Each entry of NEWS.md ("## <version> (<YYYY-MM-DD>)", then "- " items)
+# becomes one entry of the Debian and of the RPM changelog, so that they say
+# what it says; its newest entry must be this version. TAVRIK_RELEASE_EPOCH,
+# noon UTC of that entry's date, is the time stamp of everything packed
+# (SOURCE_DATE_EPOCH): the same commit packs to the same bytes whenever it
+# is built.
+file(READ "${PROJECT_SOURCE_DIR}/NEWS.md" news)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/NEWS.md")
+set(week_days Thu Fri Sat Sun Mon Tue Wed)
+set(months Jan Feb Mar Apr May Jun Jul Aug Sep Oct Nov Dec)
+set(deb_log "")
+set(rpm_log "")
+set(TAVRIK_RELEASE_EPOCH "")
+string(FIND "${news}" "\n## " at)
+while(at GREATER -1)
+  math(EXPR at "${at} + 4")
+  string(SUBSTRING "${news}" ${at} -1 news)
+  string(FIND "${news}" "\n## " at)
+  string(SUBSTRING "${news}" 0 ${at} entry)
+  if(NOT entry MATCHES "^([0-9.]+) \\(([0-9][0-9][0-9][0-9])-([0-9][0-9])-([0-9][0-9])\\)\n\n(- [^\n]*(\n[^\n]+)*)\n*$")
+    string(REGEX MATCH "^[^\n]*" heading "${entry}")
+    message(FATAL_ERROR "NEWS.md: the entry \"## ${heading}\" is not \"## <version> (<YYYY-MM-DD>)\", "
+                        "a blank line and items")
+  endif()
+  set(version "${CMAKE_MATCH_1}")
+  set(year "${CMAKE_MATCH_2}")
+  set(mm "${CMAKE_MATCH_3}")
+  set(dd "${CMAKE_MATCH_4}")
+  set(items "${CMAKE_MATCH_5}")
+  # Days since 1970-01-01 of a proleptic Gregorian date, counted from March
+  # so that a leap day ends the year.
+  string(REGEX REPLACE "^0" "" day "${dd}")
+  string(REGEX REPLACE "^0" "" month "${mm}")
+  if(month GREATER 2)
+    math(EXPR y "${year}")
+    math(EXPR m "${month} - 3")
+  else()
+    math(EXPR y "${year} - 1")
+    math(EXPR m "${month} + 9")
+  endif()
+  math(EXPR days "${y} * 365 + ${y} / 4 - ${y} / 100 + ${y} / 400 + (153 * ${m} + 2) / 5 + ${day} - 1 - 719468")
+  math(EXPR epoch "${days} * 86400 + 43200")
+  # string(TIMESTAMP) shows SOURCE_DATE_EPOCH: a day the month lacks comes back as another date.
+  set(saved "$ENV{SOURCE_DATE_EPOCH}")
+  set(ENV{SOURCE_DATE_EPOCH} "${epoch}")
+  string(TIMESTAMP back "%Y-%m-%d" UTC)
+  set(ENV{SOURCE_DATE_EPOCH} "${saved}")
+  string(REGEX REPLACE "(^|\n)(- |  )[^\n]*" "" stray "${items}")
+  if(NOT back STREQUAL "${year}-${mm}-${dd}")
+    message(FATAL_ERROR "NEWS.md, entry ${version}: ${year}-${mm}-${dd} is not a date")
+  elseif(NOT stray STREQUAL "")
+    message(FATAL_ERROR "NEWS.md, entry ${version}: a line is neither an item (\"- \") "
+                        "nor an item's continuation (two blanks):${stray}")
+  endif()
+  if(TAVRIK_RELEASE_EPOCH STREQUAL "")
+    if(NOT version STREQUAL PROJECT_VERSION)
+      message(FATAL_ERROR "NEWS.md: the newest entry is ${version}, the project is "
+                          "${PROJECT_VERSION}: add its entry at the top")
+    endif()
+    set(TAVRIK_RELEASE_EPOCH ${epoch})
+  endif()
+  math(EXPR week_day "${days} % 7")
+  list(GET week_days ${week_day} week_day)
+  math(EXPR month "${month} - 1")
+  list(GET months ${month} month)
+  # Debian: "  * " items continued by four blanks; RPM: NEWS.md's own form.
+  string(REPLACE "\n  " "\n    " deb_items "${items}")
+  string(REGEX REPLACE "(^|\n)- " "\\1  * " deb_items "${deb_items}")
+  string(APPEND deb_log "tavrik (${version}) unstable; urgency=medium\n\n${deb_items}\n\n"
+         " -- ${TAVRIK_DEB_MAINTAINER}  ${week_day}, ${dd} ${month} ${year} 12:00:00 +0000\n\n")
+  string(APPEND rpm_log "* ${week_day} ${month} ${dd} ${year} ${TAVRIK_RPM_PACKAGER}"
+         " - ${version}-${CPACK_RPM_PACKAGE_RELEASE}\n${items}\n\n")
+endwhile()
+if(TAVRIK_RELEASE_EPOCH STREQUAL "")
+  message(FATAL_ERROR "NEWS.md has no entry (\"## ${PROJECT_VERSION} (<YYYY-MM-DD>)\")")
+endif()
+string(STRIP "${deb_log}" deb_log)
+string(STRIP "${rpm_log}" rpm_log)
+file(WRITE "${deb_dir}/changelog" "${deb_log}\n")
+file(WRITE "${PROJECT_BINARY_DIR}/rpm/changelog" "${rpm_log}\n")
+# --- end of release date and changelogs ---
 
 # copyright: the licence from LICENSE, in Debian's machine-readable format.
 file(READ "${PROJECT_SOURCE_DIR}/LICENSE" licence)
@@ -48,7 +129,6 @@ file(WRITE "${deb_dir}/copyright"
   "License: Expat\n"
   " ${permission}\n")
 
-configure_file("${PROJECT_SOURCE_DIR}/packaging/debian/changelog.in" "${deb_dir}/changelog" @ONLY)
 
 # Debian wants the man page and the changelog gzipped: gzip -9n, no name or
 # time stamp, so the same input always gives the same bytes.
@@ -129,10 +209,7 @@ endif()
 # only its own folders: rpm's default list leaves out /usr, /usr/share and
 # the like, and the man and CMake folders are added to it. Its requirements
 # come from rpm's scan of the binary.
-set(TAVRIK_RPM_PACKAGER "${TAVRIK_DEB_MAINTAINER}" CACHE STRING
-    "Packager of the RPM package, as Name <address>")
 set(CPACK_RPM_FILE_NAME RPM-DEFAULT)
-set(CPACK_RPM_PACKAGE_RELEASE 1)
 set(CPACK_RPM_PACKAGE_LICENSE MIT)
 set(CPACK_RPM_PACKAGE_GROUP Development/Tools)
 set(CPACK_RPM_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
@@ -142,10 +219,6 @@ set(CPACK_RPM_USER_FILELIST "%license /usr/${CMAKE_INSTALL_DOCDIR}/LICENSE")
 # No /usr/lib/.build-id links: the binary is stripped and has no debuginfo
 # package to point to.
 set(CPACK_RPM_SPEC_MORE_DEFINE "%define packager ${TAVRIK_RPM_PACKAGER}\n%define _build_id_links none")
-# The changelog's date is the Debian one, as rpm writes it.
-string(REGEX REPLACE "^([A-Za-z]+), ([0-9]+) ([A-Za-z]+) ([0-9]+) .*" "\\1 \\3 \\2 \\4"
-       TAVRIK_RPM_DATE "${TAVRIK_DEB_DATE}")
-configure_file("${PROJECT_SOURCE_DIR}/packaging/rpm/changelog.in" "${PROJECT_BINARY_DIR}/rpm/changelog" @ONLY)
 set(CPACK_RPM_CHANGELOG_FILE "${PROJECT_BINARY_DIR}/rpm/changelog")
 
 # The source archive, tavrik-<version>.tar.gz, holds the source tree under
