@@ -130,10 +130,12 @@ file(WRITE "${deb_dir}/copyright"
   " ${permission}\n")
 
 
-# Debian wants the man page and the changelog gzipped: gzip -9n, no name or
-# time stamp, so the same input always gives the same bytes.
+# Debian wants the man page and the changelog gzipped, and so does the RPM
+# (whose rpmbuild would, left to itself): gzip -9n, no name or time stamp, so
+# the same input always gives the same bytes.
 find_program(TAVRIK_GZIP gzip)
 set(deb_extras "")
+set(rpm_extras doc)
 if(TAVRIK_GZIP)
   foreach(pair IN ITEMS "docs/tavrik.1|tavrik.1.gz" "${deb_dir}/changelog|changelog.gz")
     string(REPLACE "|" ";" pair "${pair}")
@@ -149,12 +151,15 @@ if(TAVRIK_GZIP)
   # Gzipped at configure time: an edited man page reconfigures.
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/docs/tavrik.1")
   install(FILES "${deb_dir}/tavrik.1.gz" DESTINATION ${CMAKE_INSTALL_MANDIR}/man1
-          COMPONENT debian EXCLUDE_FROM_ALL)
+          COMPONENT man_gz EXCLUDE_FROM_ALL)
   install(FILES "${deb_dir}/copyright" "${deb_dir}/changelog.gz"
           DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tavrik COMPONENT debian EXCLUDE_FROM_ALL)
-  set(deb_extras debian)
+  install(FILES LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT licence EXCLUDE_FROM_ALL)
+  set(deb_extras man_gz debian)
+  set(rpm_extras man_gz licence)
 else()
-  message(STATUS "gzip not found: `cpack -G DEB` packs no man page, copyright or changelog")
+  message(STATUS "gzip not found: `cpack -G DEB` packs no man page, copyright or changelog, "
+                 "`cpack -G RPM` the man page uncompressed")
 endif()
 
 set(CPACK_PACKAGE_NAME tavrik)
@@ -168,14 +173,18 @@ set(CPACK_RESOURCE_FILE_LICENSE "${PROJECT_SOURCE_DIR}/LICENSE")
 set(CPACK_GENERATOR TGZ)
 # Only tavrik's own components: a test framework's install rules stay out.
 # The archive holds the plain man page and LICENSE, the Debian package the
-# gzipped man page and the copyright file; TavrikCPackOptions.cmake, read by
-# cpack, picks them per generator.
+# gzipped man page and the copyright file, the RPM the gzipped man page and
+# LICENSE; TavrikCPackOptions.cmake, read by cpack, picks them per generator.
 set(common_part "${PROJECT_BINARY_DIR};tavrik;tavrik;/")
 set(CPACK_INSTALL_CMAKE_PROJECTS "${common_part};${PROJECT_BINARY_DIR};tavrik;doc;/")
 set(deb_parts "${common_part}")
-if(deb_extras)
-  string(APPEND deb_parts ";${PROJECT_BINARY_DIR};tavrik;${deb_extras};/")
-endif()
+set(rpm_parts "${common_part}")
+foreach(part IN LISTS deb_extras)
+  string(APPEND deb_parts ";${PROJECT_BINARY_DIR};tavrik;${part};/")
+endforeach()
+foreach(part IN LISTS rpm_extras)
+  string(APPEND rpm_parts ";${PROJECT_BINARY_DIR};tavrik;${part};/")
+endforeach()
 
 # The Windows ZIP holds bin/tavrik.exe and the CMake package (the "tavrik"
 # component) and, at its top, LICENSE, README.md and tavrik.html: Windows

@@ -60,7 +60,7 @@ elseif(ARTIFACT STREQUAL "rpm")
   file(GLOB rpm "${WORK_DIR}/tavrik-1.0-1.*.rpm")
   run("${TOOL_rpm}" -qpl "${rpm}")
   # Its own files and folders, none of the system's.
-  if(NOT out MATCHES "^/usr/bin/tavrik\n/usr/lib/cmake/tavrik\n(/usr/lib/cmake/tavrik/[^\n/]+\n)+/usr/share/doc/tavrik\n/usr/share/doc/tavrik/LICENSE\n/usr/share/man/man1/tavrik\\.1[.a-z0-9]*\n$")
+  if(NOT out MATCHES "^/usr/bin/tavrik\n/usr/lib/cmake/tavrik\n(/usr/lib/cmake/tavrik/[^\n/]+\n)+/usr/share/doc/tavrik\n/usr/share/doc/tavrik/LICENSE\n/usr/share/man/man1/tavrik\\.1\\.gz\n$")
     message(FATAL_ERROR "rpm -qpl ${rpm}:\n${out}")
   endif()
   # Signing is the distributor's step.
