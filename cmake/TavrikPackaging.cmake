@@ -238,6 +238,43 @@ set(CPACK_SOURCE_GENERATOR TGZ)
 set(CPACK_SOURCE_PACKAGE_FILE_NAME "tavrik-${PROJECT_VERSION}")
 set(CPACK_SOURCE_INSTALLED_DIRECTORIES "")
 
+# --- Reproducible packages ---
+# One commit packs to the same bytes whoever builds it, wherever, whenever
+# and with whatever umask (with the same tools):
+# - cpack runs with SOURCE_DATE_EPOCH set to the release date
+#   (TavrikCPackOptions.cmake), so every time stamp that cpack, rpmbuild
+#   and strip write is that date;
+# - before cpack packs, TavrikPackagingSteps.cmake gives what it packs
+#   modes from the owner's bits and the release date as time (install()
+#   and the umask would give the folders 700 under umask 077);
+# - rpm takes its build time from that date, and a fixed build host name;
+# - after cpack, TavrikPackagingSteps.cmake packs each .tar.gz and ZIP again
+#   and fixes the modes of a .deb's members (it needs GNU tar, gzip and,
+#   for a ZIP, zip);
+# - each package gets its SHA-256 checksum beside it, <package>.sha256.
+string(APPEND CPACK_RPM_SPEC_MORE_DEFINE "\n%define use_source_date_epoch_as_buildtime 1"
+       "\n%define clamp_mtime_to_source_date_epoch 1\n%define _buildhost reproducible")
+set(CPACK_PACKAGE_CHECKSUM SHA256)
+foreach(step IN ITEMS normalize repack)
+  file(WRITE "${PROJECT_BINARY_DIR}/TavrikCPack-${step}.cmake" "set(TAVRIK_STEP ${step})\n"
+       "include(\"${PROJECT_SOURCE_DIR}/cmake/TavrikPackagingSteps.cmake\")\n")
+endforeach()
+set(CPACK_PRE_BUILD_SCRIPTS "${PROJECT_BINARY_DIR}/TavrikCPack-normalize.cmake")
+set(CPACK_POST_BUILD_SCRIPTS "${PROJECT_BINARY_DIR}/TavrikCPack-repack.cmake")
+find_program(TAVRIK_TAR NAMES gtar tar)
+if(TAVRIK_TAR)
+  execute_process(COMMAND "${TAVRIK_TAR}" --version OUTPUT_VARIABLE tar_version ERROR_QUIET)
+  if(NOT tar_version MATCHES "GNU tar")
+    set(TAVRIK_TAR "")
+  endif()
+endif()
+find_program(TAVRIK_ZIP zip)
+if(NOT TAVRIK_TAR OR NOT TAVRIK_GZIP)
+  message(STATUS "GNU tar or gzip not found: the .tar.gz archives keep the builder's owner, "
+                 "umask and order of files")
+endif()
+# --- end of reproducible packages ---
+
 configure_file("${PROJECT_SOURCE_DIR}/cmake/TavrikCPackOptions.cmake.in"
                "${PROJECT_BINARY_DIR}/TavrikCPackOptions.cmake" @ONLY)
 set(CPACK_PROJECT_CONFIG_FILE "${PROJECT_BINARY_DIR}/TavrikCPackOptions.cmake")

@@ -8,9 +8,37 @@
 #   source  run by cpack for the source archive (CPACK_INSTALL_SCRIPTS, with
 #           TAVRIK_SOURCE_DIR and TAVRIK_GIT set by TavrikCPackOptions.cmake):
 #           copies the files of the tree into the staging folder.
+#   normalize  run by cpack before it packs the staging folder
+#           (CPACK_PRE_BUILD_SCRIPTS): every file and folder there gets the
+#           release date as its time and modes from the owner's bits alone
+#           (644, or 755 for folders and programs), whatever the umask.
+#   repack  run by cpack after it made a package and before it writes the
+#           checksum (CPACK_POST_BUILD_SCRIPTS): see below.
+# TAVRIK_EPOCH, the release date, and the programs (TAVRIK_TAR, TAVRIK_GZIP,
+# TAVRIK_ZIP) come from TavrikCPackOptions.cmake.
 
 # cpack reads the script with no policies set.
 cmake_policy(VERSION 3.16)
+
+# Runs a command or a pipe of them (execute_process arguments); stops with
+# their errors unless each exits 0.
+function(tavrik_run)
+  execute_process(COMMAND ${ARGN} RESULTS_VARIABLE statuses ERROR_VARIABLE err)
+  if(NOT statuses MATCHES "^0(;0)*$")
+    string(REPLACE ";" " " command "${ARGN}")
+    message(FATAL_ERROR "${command} failed (${statuses}):\n${err}")
+  endif()
+endfunction()
+
+# Modes from the owner's bits and the release date (in UTC) as the time of
+# <dir> and everything in it.
+function(tavrik_normalize dir)
+  tavrik_run(chmod -R u+w,a+rX,go-w "${dir}")
+  set(ENV{SOURCE_DATE_EPOCH} "${TAVRIK_EPOCH}")
+  string(TIMESTAMP stamp "%Y%m%d%H%M.%S" UTC)
+  file(GLOB_RECURSE paths LIST_DIRECTORIES true "${dir}/*")
+  tavrik_run("${CMAKE_COMMAND}" -E env TZ=UTC0 touch -t "${stamp}" "${dir}" ${paths})
+endfunction()
 
 if(TAVRIK_STEP STREQUAL "html")
   set(ENV{SOURCE_DATE_EPOCH} "${EPOCH}")
@@ -78,6 +106,75 @@ elseif(TAVRIK_STEP STREQUAL "source")
     endif()
     get_filename_component(dir "${file}" DIRECTORY)
     file(COPY "${src}/${file}" DESTINATION "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/${dir}")
+  endforeach()
+
+elseif(TAVRIK_STEP STREQUAL "normalize")
+  tavrik_normalize("${CPACK_TEMPORARY_DIRECTORY}")
+
+elseif(TAVRIK_STEP STREQUAL "repack")
+  # cpack writes the builder's owner and the order of folder entries into a
+  # .tar.gz or a ZIP, and the umask into the modes of a .deb's members. Each
+  # is made again from its own contents: members sorted, owned by root,
+  # modes and times as the normalize step leaves them, no name or time in
+  # the gzip header.
+  foreach(package IN LISTS CPACK_PACKAGE_FILES)
+    set(dir "${package}.repack")
+    file(REMOVE_RECURSE "${dir}")
+    file(MAKE_DIRECTORY "${dir}")
+    tavrik_run("${CMAKE_COMMAND}" -E tar xf "${package}" WORKING_DIRECTORY "${dir}")
+    if(package MATCHES "\\.tar\\.gz$" AND TAVRIK_TAR AND TAVRIK_GZIP)
+      file(GLOB tops RELATIVE "${dir}" "${dir}/*")
+      tavrik_run("${TAVRIK_TAR}" --create --format=gnu --sort=name --owner=0 --group=0
+                 --numeric-owner "--mtime=@${TAVRIK_EPOCH}" --mode=u+w,a+rX,go-w
+                 -C "${dir}" -f - ${tops} COMMAND "${TAVRIK_GZIP}" -9n OUTPUT_FILE "${package}")
+    elseif(package MATCHES "\\.zip$" AND TAVRIK_ZIP)
+      # zip -X leaves out owners and extra times; its DOS times are local ones.
+      file(GLOB_RECURSE entries LIST_DIRECTORIES true RELATIVE "${dir}" "${dir}/*")
+      set(names "")
+      foreach(entry IN LISTS entries)
+        if(IS_DIRECTORY "${dir}/${entry}")
+          string(APPEND entry "/")
+        endif()
+        string(APPEND names "${entry}\n")
+      endforeach()
+      file(WRITE "${dir}.names" "${names}")
+      tavrik_normalize("${dir}")
+      file(REMOVE "${package}")
+      tavrik_run("${CMAKE_COMMAND}" -E env TZ=UTC0 "${TAVRIK_ZIP}" -X -9 -q "${package}" -@
+                 INPUT_FILE "${dir}.names" WORKING_DIRECTORY "${dir}")
+      file(REMOVE "${dir}.names")
+    elseif(package MATCHES "\\.deb$")
+      # An ar archive: "!<arch>\n", then each member's 60-byte header (name,
+      # time, owner, group, mode, size) and its bytes, padded to an even length.
+      execute_process(COMMAND "${CMAKE_COMMAND}" -E tar tf "${package}" OUTPUT_VARIABLE members)
+      string(REGEX MATCHALL "[^\n]+" members "${members}")
+      file(WRITE "${dir}.ar/0" "!<arch>\n")
+      file(WRITE "${dir}.ar/pad" "\n")
+      set(parts "${dir}.ar/0")
+      foreach(member IN LISTS members)
+        file(SIZE "${dir}/${member}" size)
+        set(header "")
+        foreach(field_width IN ITEMS "${member}|16" "${TAVRIK_EPOCH}|12" "0|6" "0|6" "100644|8" "${size}|10")
+          string(REGEX MATCH "^(.*)\\|([0-9]+)$" field_width "${field_width}")
+          string(LENGTH "${CMAKE_MATCH_1}" length)
+          math(EXPR blanks "${CMAKE_MATCH_2} - ${length}")
+          string(REPEAT " " ${blanks} blanks)
+          string(APPEND header "${CMAKE_MATCH_1}${blanks}")
+        endforeach()
+        file(WRITE "${dir}.ar/${member}" "${header}`\n")
+        list(APPEND parts "${dir}.ar/${member}" "${dir}/${member}")
+        math(EXPR odd "${size} % 2")
+        if(odd)
+          list(APPEND parts "${dir}.ar/pad")
+        endif()
+      endforeach()
+      tavrik_run("${CMAKE_COMMAND}" -E cat ${parts} OUTPUT_FILE "${package}")
+      file(REMOVE_RECURSE "${dir}.ar")
+    elseif(package MATCHES "\\.(tar\\.gz|zip)$")
+      message(WARNING "${package} is left as cpack made it, with the builder's owner, umask and "
+                      "order of files: packing it again needs GNU tar and gzip (.tar.gz) or zip")
+    endif()
+    file(REMOVE_RECURSE "${dir}")
   endforeach()
 
 else()
