@@ -188,29 +188,26 @@ endforeach()
 
 # The Windows ZIP holds bin/tavrik.exe and the CMake package (the "tavrik"
 # component) and, at its top, LICENSE, README.md and tavrik.html: Windows
-# cannot show the man page, so groff renders it as HTML at build time.
+# cannot show the man page, so mandoc renders it as HTML at build time. It
+# is the one renderer used, so that the page's bytes do not depend on which
+# the builder has; zip packs the ZIP again (see Reproducible packages).
 set(zip_parts "")
+find_program(TAVRIK_ZIP zip)
 if(WIN32)
-  find_program(TAVRIK_GROFF groff)
-  set(status 1)
-  if(TAVRIK_GROFF)
-    # groff-base (Debian) has no html device.
-    execute_process(COMMAND "${TAVRIK_GROFF}" -Thtml -man "${PROJECT_SOURCE_DIR}/docs/tavrik.1"
-                    RESULT_VARIABLE status OUTPUT_QUIET ERROR_QUIET)
-  endif()
-  if(status EQUAL 0)
+  find_program(TAVRIK_MANDOC mandoc)
+  if(TAVRIK_MANDOC AND TAVRIK_ZIP)
     set(html "${PROJECT_BINARY_DIR}/tavrik.html")
     add_custom_command(OUTPUT "${html}"
-      COMMAND "${CMAKE_COMMAND}" -DTAVRIK_STEP=html "-DGROFF=${TAVRIK_GROFF}"
+      COMMAND "${CMAKE_COMMAND}" -DTAVRIK_STEP=html "-DMANDOC=${TAVRIK_MANDOC}"
               "-DMAN_PAGE=${PROJECT_SOURCE_DIR}/docs/tavrik.1" "-DOUTPUT=${html}"
-              -DEPOCH=${TAVRIK_RELEASE_EPOCH} -P "${PROJECT_SOURCE_DIR}/cmake/TavrikPackagingSteps.cmake"
+              -DVERSION=${PROJECT_VERSION} -P "${PROJECT_SOURCE_DIR}/cmake/TavrikPackagingSteps.cmake"
       DEPENDS docs/tavrik.1 cmake/TavrikPackagingSteps.cmake
       COMMENT "Rendering the man page as HTML" VERBATIM)
     add_custom_target(tavrik_manual_html ALL DEPENDS "${html}")
     install(FILES LICENSE README.md "${html}" DESTINATION . COMPONENT zip EXCLUDE_FROM_ALL)
     set(zip_parts "${common_part};${PROJECT_BINARY_DIR};tavrik;zip;/")
   else()
-    message(STATUS "groff with the html device not found: `cpack -G ZIP` stops and says so")
+    message(STATUS "mandoc or zip not found: `cpack -G ZIP` stops and says so")
   endif()
 endif()
 
@@ -268,7 +265,6 @@ if(TAVRIK_TAR)
     set(TAVRIK_TAR "")
   endif()
 endif()
-find_program(TAVRIK_ZIP zip)
 if(NOT TAVRIK_TAR OR NOT TAVRIK_GZIP)
   message(STATUS "GNU tar or gzip not found: the .tar.gz archives keep the builder's owner, "
                  "umask and order of files")

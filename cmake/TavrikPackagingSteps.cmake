@@ -1,10 +1,12 @@
 # Steps of the packaging that run after configuration (see TavrikPackaging.cmake),
 # chosen by TAVRIK_STEP:
 #
-#   html    cmake -DTAVRIK_STEP=html -DGROFF=<groff> -DMAN_PAGE=<file>
-#                 -DOUTPUT=<file> -DEPOCH=<seconds> -P TavrikPackagingSteps.cmake
-#           renders the man page as HTML for the Windows ZIP. EPOCH is the
-#           release date, written into the page instead of today's.
+#   html    cmake -DTAVRIK_STEP=html -DMANDOC=<mandoc> -DMAN_PAGE=<file>
+#                 -DVERSION=<version> -DOUTPUT=<file> -P TavrikPackagingSteps.cmake
+#           renders the man page as HTML for the Windows ZIP: mandoc sets each
+#           example in <pre> with its indentation; this step adds the version
+#           to the title and, after NAME, a table of the sections and their
+#           subsections.
 #   source  run by cpack for the source archive (CPACK_INSTALL_SCRIPTS, with
 #           TAVRIK_SOURCE_DIR and TAVRIK_GIT set by TavrikCPackOptions.cmake):
 #           copies the files of the tree into the staging folder.
@@ -41,13 +43,73 @@ function(tavrik_normalize dir)
 endfunction()
 
 if(TAVRIK_STEP STREQUAL "html")
-  set(ENV{SOURCE_DATE_EPOCH} "${EPOCH}")
-  execute_process(COMMAND "${GROFF}" -Thtml -man "${MAN_PAGE}" OUTPUT_FILE "${OUTPUT}.new"
+  # mandoc -Thtml drops an empty line of an example (.nf to .fi); .sp keeps it.
+  file(READ "${MAN_PAGE}" rest)
+  set(man "")
+  string(FIND "${rest}" "\n.nf\n" at)
+  while(at GREATER -1)
+    string(SUBSTRING "${rest}" 0 ${at} before)
+    string(SUBSTRING "${rest}" ${at} -1 rest)
+    string(FIND "${rest}" "\n.fi\n" at)
+    string(SUBSTRING "${rest}" 0 ${at} example)
+    string(SUBSTRING "${rest}" ${at} -1 rest)
+    string(REPLACE "\n\n" "\n.sp\n" example "${example}")
+    string(REPLACE "\n\n" "\n.sp\n" example "${example}")
+    string(APPEND man "${before}${example}")
+    string(FIND "${rest}" "\n.nf\n" at)
+  endwhile()
+  file(WRITE "${OUTPUT}.1" "${man}${rest}")
+  execute_process(COMMAND "${MANDOC}" -Thtml "${OUTPUT}.1" OUTPUT_VARIABLE page
                   RESULT_VARIABLE status ERROR_VARIABLE err)
-  if(NOT status EQUAL 0)
-    file(REMOVE "${OUTPUT}.new")
-    message(FATAL_ERROR "groff -Thtml ${MAN_PAGE} failed (${status}):\n${err}")
+  file(REMOVE "${OUTPUT}.1")
+  if(NOT status EQUAL 0 OR NOT page MATCHES "</title>.*\n</section>\n")
+    message(FATAL_ERROR "mandoc -Thtml ${MAN_PAGE} failed (${status}):\n${err}")
   endif()
+  # A ';' would split the lists below.
+  string(ASCII 1 semicolon)
+  string(REPLACE ";" "${semicolon}" page "${page}")
+  # mandoc breaks the line before an example's line that starts with a
+  # blank, and inside <pre> its <br/> would show as an empty line.
+  string(REGEX MATCHALL "<pre>[^<]*(<br/>[^<]*)*</pre>" examples "${page}")
+  foreach(example IN LISTS examples)
+    string(REPLACE "\n<br/>" "" unbroken "${example}")
+    string(REPLACE "${example}" "${unbroken}" page "${page}")
+  endforeach()
+  string(REGEX MATCHALL "<h[12] class=\"S[hs]\" id=\"[^\"]*\"><a class=\"permalink\" href=\"#[^\"]*\">[^<]*</a>"
+         headings "${page}")
+  set(toc "")
+  set(open "")
+  foreach(heading IN LISTS headings)
+    string(REGEX MATCH "^<h([12]) .* href=\"(#[^\"]*)\">([^<]*)</a>$" heading "${heading}")
+    set(level ${CMAKE_MATCH_1})
+    set(link "<a href=\"${CMAKE_MATCH_2}\">${CMAKE_MATCH_3}</a>")
+    string(REGEX REPLACE "[ \n]+" " " link "${link}")
+    if(level EQUAL 2 AND NOT open STREQUAL "sub")
+      string(APPEND toc "\n<ul>\n")
+    elseif(level EQUAL 1 AND open STREQUAL "sub")
+      string(APPEND toc "</ul>\n</li>\n")
+    elseif(level EQUAL 1 AND open STREQUAL "section")
+      string(APPEND toc "</li>\n")
+    endif()
+    if(level EQUAL 1)
+      string(APPEND toc "<li>${link}")
+      set(open section)
+    else()
+      string(APPEND toc "<li>${link}</li>\n")
+      set(open sub)
+    endif()
+  endforeach()
+  if(open STREQUAL "sub")
+    string(APPEND toc "</ul>\n")
+  endif()
+  set(toc "<section class=\"Sh\">\n<h1 class=\"Sh\" id=\"CONTENTS\">CONTENTS</h1>\n<ul>\n${toc}</li>\n</ul>\n</section>\n")
+  string(FIND "${page}" "\n</section>\n" at)
+  math(EXPR at "${at} + 12")
+  string(SUBSTRING "${page}" 0 ${at} head)
+  string(SUBSTRING "${page}" ${at} -1 rest)
+  string(REGEX REPLACE "<title>([^<]*)</title>" "<title>tavrik ${VERSION} manual: \\1</title>" head "${head}")
+  string(REPLACE "${semicolon}" ";" page "${head}${toc}${rest}")
+  file(WRITE "${OUTPUT}.new" "${page}")
   file(RENAME "${OUTPUT}.new" "${OUTPUT}")
 
 elseif(TAVRIK_STEP STREQUAL "source")

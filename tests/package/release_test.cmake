@@ -22,11 +22,6 @@ endfunction()
 
 file(REMOVE_RECURSE "${WORK_DIR}")
 if(ARTIFACT STREQUAL "zip")
-  # groff-base (Debian) cannot render the ZIP's HTML manual; without groff, cpack says so.
-  execute_process(COMMAND groff -Thtml -man "${SOURCE_DIR}/docs/tavrik.1" RESULT_VARIABLE status OUTPUT_QUIET ERROR_QUIET)
-  if(NOT status EQUAL 0 AND EXISTS /usr/bin/apt-get)
-    run("${CMAKE_COMMAND}" -E env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends groff)
-  endif()
   # The cross build stays, so that a run builds only what changed.
   set(cross -G "${GENERATOR}" "-DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN}" -DCMAKE_COMPILE_WARNING_AS_ERROR=ON)
   run("${CMAKE_COMMAND}" -S "${SOURCE_DIR}" -B "${WORK_DIR}-build" ${cross} -DBUILD_TESTING=OFF)
