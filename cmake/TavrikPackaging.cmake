@@ -187,10 +187,13 @@ foreach(part IN LISTS rpm_extras)
 endforeach()
 
 # The Windows ZIP holds bin/tavrik.exe and the CMake package (the "tavrik"
-# component) and, at its top, LICENSE, README.md and tavrik.html: Windows
-# cannot show the man page, so mandoc renders it as HTML at build time. It
-# is the one renderer used, so that the page's bytes do not depend on which
-# the builder has; zip packs the ZIP again (see Reproducible packages).
+# component); at its top LICENSE, README.txt (for Windows users), NEWS.md
+# (both with CR LF line ends) and tavrik.html; and, for projects that
+# cross-build for Windows with it, the MinGW-w64 toolchain file in
+# share/tavrik. Windows cannot show the man page, so mandoc renders it as
+# HTML at build time. It is the one renderer used, so that the page's bytes
+# do not depend on which the builder has; zip packs the ZIP again (see
+# Reproducible packages).
 set(zip_parts "")
 find_program(TAVRIK_ZIP zip)
 if(WIN32)
@@ -204,7 +207,15 @@ if(WIN32)
       DEPENDS docs/tavrik.1 cmake/TavrikPackagingSteps.cmake
       COMMENT "Rendering the man page as HTML" VERBATIM)
     add_custom_target(tavrik_manual_html ALL DEPENDS "${html}")
-    install(FILES LICENSE README.md "${html}" DESTINATION . COMPONENT zip EXCLUDE_FROM_ALL)
+    configure_file(packaging/windows/README.txt.in "${PROJECT_BINARY_DIR}/zip/README.txt" @ONLY
+                   NEWLINE_STYLE CRLF)
+    file(READ NEWS.md news)
+    string(REPLACE "\n" "\r\n" news "${news}")
+    file(WRITE "${PROJECT_BINARY_DIR}/zip/NEWS.md" "${news}")
+    install(FILES LICENSE "${PROJECT_BINARY_DIR}/zip/README.txt" "${PROJECT_BINARY_DIR}/zip/NEWS.md"
+                  "${html}" DESTINATION . COMPONENT zip EXCLUDE_FROM_ALL)
+    install(FILES tests/windows/mingw-w64-x86_64.cmake DESTINATION share/tavrik
+            COMPONENT zip EXCLUDE_FROM_ALL)
     set(zip_parts "${common_part};${PROJECT_BINARY_DIR};tavrik;zip;/")
   else()
     message(STATUS "mandoc or zip not found: `cpack -G ZIP` stops and says so")

@@ -29,9 +29,13 @@ if(ARTIFACT STREQUAL "zip")
   run("${CPACK}" -G ZIP --config "${WORK_DIR}-build/CPackConfig.cmake" -B "${WORK_DIR}")
   unpack("${WORK_DIR}/tavrik-1.0-win64.zip" "${WORK_DIR}/zip")
   set(root "${WORK_DIR}/zip/tavrik-1.0-win64")
-  if(NOT EXISTS "${root}/LICENSE" OR NOT EXISTS "${root}/README.md" OR NOT EXISTS "${root}/tavrik.html"
-     OR NOT EXISTS "${root}/lib/cmake/tavrik/tavrikConfig.cmake")
-    message(FATAL_ERROR "the ZIP lacks LICENSE, README.md, tavrik.html or the package's config file: ${files}")
+  # Read as text, CMake would drop the CRs; the file is ASCII, so "0a" is an LF.
+  file(READ "${root}/README.txt" readme HEX)
+  string(REPLACE "0d0a" "" readme "${readme}")
+  if(NOT EXISTS "${root}/LICENSE" OR NOT EXISTS "${root}/NEWS.md" OR NOT EXISTS "${root}/tavrik.html"
+     OR NOT EXISTS "${root}/lib/cmake/tavrik/tavrikConfig.cmake" OR readme MATCHES "0a")
+    message(FATAL_ERROR "the ZIP lacks LICENSE, NEWS.md, tavrik.html or the package's config file, "
+                        "or its README.txt has a line not ended by CR LF: ${files}")
   endif()
   # Any DLL but Windows' own would have to be found beside the program.
   run("${TOOL_x86_64-w64-mingw32-objdump}" -p "${root}/bin/tavrik.exe")
@@ -45,8 +49,10 @@ if(ARTIFACT STREQUAL "zip")
   set(wine "${CMAKE_COMMAND}" -E env "WINEPREFIX=${WINE_PREFIX}" WINEDEBUG=-all LANG=C.UTF-8
            "WINEDLLOVERRIDES=mscoree,mshtml=" WINEPATH= "${TOOL_wine}")
   file(WRITE "${WORK_DIR}/wine.cmake" "set(CMAKE_CROSSCOMPILING_EMULATOR \"${wine}\" CACHE STRING \"\")\n")
-  run("${CMAKE_COMMAND}" -S "${SOURCE_DIR}/examples/consumer" -B "${WORK_DIR}/consumer" ${cross}
-      -C "${WORK_DIR}/wine.cmake" "-Dtavrik_DIR=${root}/lib/cmake/tavrik")
+  # The consumer cross-builds with the toolchain file the ZIP carries.
+  run("${CMAKE_COMMAND}" -S "${SOURCE_DIR}/examples/consumer" -B "${WORK_DIR}/consumer" -G "${GENERATOR}"
+      "-DCMAKE_TOOLCHAIN_FILE=${root}/share/tavrik/mingw-w64-x86_64.cmake"
+      -DCMAKE_COMPILE_WARNING_AS_ERROR=ON -C "${WORK_DIR}/wine.cmake" "-Dtavrik_DIR=${root}/lib/cmake/tavrik")
   run("${CMAKE_COMMAND}" --build "${WORK_DIR}/consumer" --parallel 2)
   run(${wine} "${WORK_DIR}/consumer/app/app.exe")
 
