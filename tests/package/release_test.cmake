@@ -1,6 +1,7 @@
 # A release artifact made as README says and checked as a user meets it: ARTIFACT=zip (files, imported
-# DLLs, a consumer cross-built against it run under Wine), rpm (file list, rpmlint) or source (against
-# git ls-files, README's first command, the archive made again from the unpacked tree).
+# DLLs, a consumer cross-built against it run under Wine), rpm (file list, rpmlint), source (against
+# git ls-files, README's first command, the archive made again from the unpacked tree) or reproducible
+# (two clones of HEAD built and packed must give the same bytes).
 #   -DSOURCE_DIR= -DBUILD_DIR= -DWORK_DIR= -DCPACK= -DGENERATOR= -DTOOLCHAIN= -DWINE_PREFIX= -DTOOL_<program>=
 
 # Runs a command; fails with its output unless it exits 0, else leaves it in out.
@@ -27,6 +28,10 @@ if(ARTIFACT STREQUAL "zip")
   run("${CMAKE_COMMAND}" -S "${SOURCE_DIR}" -B "${WORK_DIR}-build" ${cross} -DBUILD_TESTING=OFF)
   run("${CMAKE_COMMAND}" --build "${WORK_DIR}-build" --parallel 2)
   run("${CPACK}" -G ZIP --config "${WORK_DIR}-build/CPackConfig.cmake" -B "${WORK_DIR}")
+  # Packed again in another time zone and under umask 077, it keeps its bytes.
+  run(sh -c "umask 077 && TZ=XYZ-14 exec \"$0\" -G ZIP --config \"$1\" -B \"$2\"" "${CPACK}"
+      "${WORK_DIR}-build/CPackConfig.cmake" "${WORK_DIR}/again")
+  run("${CMAKE_COMMAND}" -E compare_files "${WORK_DIR}/tavrik-1.0-win64.zip" "${WORK_DIR}/again/tavrik-1.0-win64.zip")
   unpack("${WORK_DIR}/tavrik-1.0-win64.zip" "${WORK_DIR}/zip")
   set(root "${WORK_DIR}/zip/tavrik-1.0-win64")
   # Read as text, CMake would drop the CRs; the file is ASCII, so "0a" is an LF.
@@ -55,6 +60,75 @@ if(ARTIFACT STREQUAL "zip")
       -DCMAKE_COMPILE_WARNING_AS_ERROR=ON -C "${WORK_DIR}/wine.cmake" "-Dtavrik_DIR=${root}/lib/cmake/tavrik")
   run("${CMAKE_COMMAND}" --build "${WORK_DIR}/consumer" --parallel 2)
   run(${wine} "${WORK_DIR}/consumer/app/app.exe")
+
+elseif(ARTIFACT STREQUAL "reproducible")
+  # Two clones of HEAD, each configured, built and packed (source archive, .deb, .rpm): the second
+  # in a deeper folder, a day ahead in its time zone, under umask 077 and, where this runs as root
+  # with setpriv and unshare, as the user nobody on a host of another name. Each package must have
+  # the same bytes and a true checksum.
+  find_program(SETPRIV setpriv)
+  find_program(UNSHARE unshare)
+  execute_process(COMMAND id -u OUTPUT_VARIABLE uid OUTPUT_STRIP_TRAILING_WHITESPACE)
+  execute_process(COMMAND id -u nobody OUTPUT_VARIABLE other OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+  execute_process(COMMAND id -g nobody OUTPUT_VARIABLE other_group OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+  set(as_other "")
+  set(other_host "")
+  if(uid STREQUAL "0" AND UNSHARE)
+    set(other_host "${UNSHARE}" --uts sh -c "hostname another-builder && exec \"$@\"" sh)
+    execute_process(COMMAND ${other_host} true RESULT_VARIABLE status)
+    if(NOT status EQUAL 0)
+      set(other_host "")
+    endif()
+  endif()
+  if(uid STREQUAL "0" AND SETPRIV AND other MATCHES "^[0-9]+$")
+    set(as_other "${SETPRIV}" --reuid=${other} --regid=${other_group} --clear-groups)
+  endif()
+  if(NOT as_other OR NOT other_host)
+    message(STATUS "not root, or no setpriv, unshare or user nobody: the second build runs as this "
+                   "user (${as_other}) on this host (${other_host})")
+  endif()
+  foreach(side IN ITEMS "a/tavrik|UTC0|022" "b/c/d/tavrik-clone|XYZ-14|077")
+    string(REPLACE "|" ";" side "${side}")
+    list(GET side 0 clone)
+    list(GET side 1 zone)
+    list(GET side 2 mask)
+    get_filename_component(top "${WORK_DIR}/${clone}" DIRECTORY)
+    file(MAKE_DIRECTORY "${top}")
+    set(clone "${WORK_DIR}/${clone}")
+    run(sh -c "umask ${mask} && exec \"$0\" clone --quiet \"$1\" \"$2\"" "${TOOL_git}" "${SOURCE_DIR}" "${clone}")
+    set(user "")
+    if(mask STREQUAL "077")
+      set(user ${other_host})
+    endif()
+    if(mask STREQUAL "077" AND as_other)
+      run(chown -R ${other}:${other_group} "${WORK_DIR}/b")
+      execute_process(COMMAND ${as_other} test -w "${top}" RESULT_VARIABLE status)
+      if(status EQUAL 0)
+        list(APPEND user ${as_other})
+      else()
+        message(STATUS "nobody cannot reach ${top}: both builds run as this user")
+      endif()
+    endif()
+    run(${user} "${CMAKE_COMMAND}" -E env "TZ=${zone}" "HOME=${top}" sh -c
+        "umask ${mask} && cd \"$0\" && \"$1\" -S . -B build -G \"$3\" -DBUILD_TESTING=OFF && \"$1\" --build build --parallel 2 && cd build && \"$2\" -G DEB && \"$2\" -G RPM && \"$2\" --config CPackSourceConfig.cmake"
+        "${clone}" "${CMAKE_COMMAND}" "${CPACK}" "${GENERATOR}")
+    file(GLOB packages RELATIVE "${clone}/build" "${clone}/build/*.deb" "${clone}/build/*.rpm"
+         "${clone}/build/tavrik-1.0.tar.gz")
+  endforeach()
+  list(LENGTH packages count)
+  if(NOT count EQUAL 3)
+    message(FATAL_ERROR "expected a .deb, an .rpm and the source archive, found: ${packages}")
+  endif()
+  foreach(package IN LISTS packages)
+    file(SHA256 "${clone}/build/${package}" hash)
+    file(READ "${clone}/build/${package}.sha256" published)
+    execute_process(COMMAND "${CMAKE_COMMAND}" -E compare_files "${WORK_DIR}/a/tavrik/build/${package}"
+                            "${clone}/build/${package}" RESULT_VARIABLE differ)
+    if(differ OR NOT published STREQUAL "${hash}  ${package}\n")
+      message(FATAL_ERROR "${package} differs between the two builds, or its .sha256 is not "
+                          "\"${hash}  ${package}\"")
+    endif()
+  endforeach()
 
 elseif(ARTIFACT STREQUAL "rpm")
   run("${CPACK}" -G RPM --config "${BUILD_DIR}/CPackConfig.cmake" -B "${WORK_DIR}")
