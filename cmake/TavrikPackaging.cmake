@@ -198,7 +198,7 @@ set(zip_parts "")
 find_program(TAVRIK_ZIP zip)
 if(WIN32)
   find_program(TAVRIK_MANDOC mandoc)
-  if(TAVRIK_MANDOC AND TAVRIK_ZIP)
+  if(TAVRIK_MANDOC AND (TAVRIK_ZIP OR NOT CMAKE_HOST_UNIX))
     set(html "${PROJECT_BINARY_DIR}/tavrik.html")
     add_custom_command(OUTPUT "${html}"
       COMMAND "${CMAKE_COMMAND}" -DTAVRIK_STEP=html "-DMANDOC=${TAVRIK_MANDOC}"
@@ -263,12 +263,6 @@ set(CPACK_SOURCE_INSTALLED_DIRECTORIES "")
 string(APPEND CPACK_RPM_SPEC_MORE_DEFINE "\n%define use_source_date_epoch_as_buildtime 1"
        "\n%define clamp_mtime_to_source_date_epoch 1\n%define _buildhost reproducible")
 set(CPACK_PACKAGE_CHECKSUM SHA256)
-foreach(step IN ITEMS normalize repack)
-  file(WRITE "${PROJECT_BINARY_DIR}/TavrikCPack-${step}.cmake" "set(TAVRIK_STEP ${step})\n"
-       "include(\"${PROJECT_SOURCE_DIR}/cmake/TavrikPackagingSteps.cmake\")\n")
-endforeach()
-set(CPACK_PRE_BUILD_SCRIPTS "${PROJECT_BINARY_DIR}/TavrikCPack-normalize.cmake")
-set(CPACK_POST_BUILD_SCRIPTS "${PROJECT_BINARY_DIR}/TavrikCPack-repack.cmake")
 find_program(TAVRIK_TAR NAMES gtar tar)
 if(TAVRIK_TAR)
   execute_process(COMMAND "${TAVRIK_TAR}" --version OUTPUT_VARIABLE tar_version ERROR_QUIET)
@@ -276,9 +270,20 @@ if(TAVRIK_TAR)
     set(TAVRIK_TAR "")
   endif()
 endif()
-if(NOT TAVRIK_TAR OR NOT TAVRIK_GZIP)
-  message(STATUS "GNU tar or gzip not found: the .tar.gz archives keep the builder's owner, "
-                 "umask and order of files")
+# The steps use POSIX chmod and touch.
+if(CMAKE_HOST_UNIX)
+  foreach(step IN ITEMS normalize repack)
+    file(WRITE "${PROJECT_BINARY_DIR}/TavrikCPack-${step}.cmake" "set(TAVRIK_STEP ${step})\n"
+         "include(\"${PROJECT_SOURCE_DIR}/cmake/TavrikPackagingSteps.cmake\")\n")
+  endforeach()
+  set(CPACK_PRE_BUILD_SCRIPTS "${PROJECT_BINARY_DIR}/TavrikCPack-normalize.cmake")
+  set(CPACK_POST_BUILD_SCRIPTS "${PROJECT_BINARY_DIR}/TavrikCPack-repack.cmake")
+  if(NOT TAVRIK_TAR OR NOT TAVRIK_GZIP)
+    message(STATUS "GNU tar or gzip not found: the .tar.gz archives keep the builder's owner "
+                   "and order of files")
+  endif()
+else()
+  message(STATUS "not a POSIX host: the packages keep the builder's owner, modes and order of files")
 endif()
 # --- end of reproducible packages ---
 
