@@ -180,6 +180,9 @@ elseif(TAVRIK_STEP STREQUAL "repack")
   # modes and times as the normalize step leaves them, no name or time in
   # the gzip header.
   foreach(package IN LISTS CPACK_PACKAGE_FILES)
+    if(NOT package MATCHES "\\.(tar\\.gz|zip|deb)$")
+      continue()
+    endif()
     set(dir "${package}.repack")
     file(REMOVE_RECURSE "${dir}")
     file(MAKE_DIRECTORY "${dir}")
@@ -232,9 +235,9 @@ elseif(TAVRIK_STEP STREQUAL "repack")
       endforeach()
       tavrik_run("${CMAKE_COMMAND}" -E cat ${parts} OUTPUT_FILE "${package}")
       file(REMOVE_RECURSE "${dir}.ar")
-    elseif(package MATCHES "\\.(tar\\.gz|zip)$")
-      message(WARNING "${package} is left as cpack made it, with the builder's owner, umask and "
-                      "order of files: packing it again needs GNU tar and gzip (.tar.gz) or zip")
+    else()
+      message(WARNING "${package} is left as cpack made it, with the builder's owner and order "
+                      "of files: packing it again needs GNU tar and gzip (.tar.gz) or zip")
     endif()
     file(REMOVE_RECURSE "${dir}")
   endforeach()
