@@ -13,14 +13,95 @@
 #   cmake -DTAVRIK_DEB_MAINTAINER="Name <address>" ...
 set(TAVRIK_DEB_MAINTAINER "tavrik developers <tavrik@maintainer.invalid>" CACHE STRING
     "Maintainer of the Debian package, as Name <address>")
-# Date of the release's changelog entry (RFC 5322), kept fixed so that the
-# package is reproducible. The RPM changelog and the HTML manual give the
-# same moment; TAVRIK_RELEASE_EPOCH is it in seconds since 1970.
-set(TAVRIK_DEB_DATE "Mon, 07 Dec 2026 12:00:00 +0000")
-set(TAVRIK_RELEASE_EPOCH 1796644800)
+set(TAVRIK_RPM_PACKAGER "${TAVRIK_DEB_MAINTAINER}" CACHE STRING
+    "Packager of the RPM package, as Name <address>")
+set(CPACK_RPM_PACKAGE_RELEASE 1)
 
 set(deb_dir "${PROJECT_BINARY_DIR}/debian")
 file(MAKE_DIRECTORY "${deb_dir}")
+
+# --- Release date and changelogs, from NEWS.md ---
+# Each entry of NEWS.md ("## <version> (<YYYY-MM-DD>)", then "- " items)
+# becomes one entry of the Debian and of the RPM changelog, so that they say
+# what it says; its newest entry must be this version. TAVRIK_RELEASE_EPOCH,
+# noon UTC of that entry's date, is the time stamp of everything packed
+# (SOURCE_DATE_EPOCH): the same commit packs to the same bytes whenever it
+# is built.
+file(READ "${PROJECT_SOURCE_DIR}/NEWS.md" news)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/NEWS.md")
+set(week_days Thu Fri Sat Sun Mon Tue Wed)
+set(months Jan Feb Mar Apr May Jun Jul Aug Sep Oct Nov Dec)
+set(deb_log "")
+set(rpm_log "")
+set(TAVRIK_RELEASE_EPOCH "")
+string(FIND "${news}" "\n## " at)
+while(at GREATER -1)
+  math(EXPR at "${at} + 4")
+  string(SUBSTRING "${news}" ${at} -1 news)
+  string(FIND "${news}" "\n## " at)
+  string(SUBSTRING "${news}" 0 ${at} entry)
+  if(NOT entry MATCHES "^([0-9.]+) \\(([0-9][0-9][0-9][0-9])-([0-9][0-9])-([0-9][0-9])\\)\n\n(- [^\n]*(\n[^\n]+)*)\n*$")
+    string(REGEX MATCH "^[^\n]*" heading "${entry}")
+    message(FATAL_ERROR "NEWS.md: the entry \"## ${heading}\" is not \"## <version> (<YYYY-MM-DD>)\", "
+                        "a blank line and items")
+  endif()
+  set(version "${CMAKE_MATCH_1}")
+  set(year "${CMAKE_MATCH_2}")
+  set(mm "${CMAKE_MATCH_3}")
+  set(dd "${CMAKE_MATCH_4}")
+  set(items "${CMAKE_MATCH_5}")
+  # Days since 1970-01-01 of a proleptic Gregorian date, counted from March
+  # so that a leap day ends the year.
+  string(REGEX REPLACE "^0" "" day "${dd}")
+  string(REGEX REPLACE "^0" "" month "${mm}")
+  if(month GREATER 2)
+    math(EXPR y "${year}")
+    math(EXPR m "${month} - 3")
+  else()
+    math(EXPR y "${year} - 1")
+    math(EXPR m "${month} + 9")
+  endif()
+  math(EXPR days "${y} * 365 + ${y} / 4 - ${y} / 100 + ${y} / 400 + (153 * ${m} + 2) / 5 + ${day} - 1 - 719468")
+  math(EXPR epoch "${days} * 86400 + 43200")
+  # string(TIMESTAMP) shows SOURCE_DATE_EPOCH: a day the month lacks comes back as another date.
+  set(saved "$ENV{SOURCE_DATE_EPOCH}")
+  set(ENV{SOURCE_DATE_EPOCH} "${epoch}")
+  string(TIMESTAMP back "%Y-%m-%d" UTC)
+  set(ENV{SOURCE_DATE_EPOCH} "${saved}")
+  string(REGEX REPLACE "(^|\n)(- |  )[^\n]*" "" stray "${items}")
+  if(NOT back STREQUAL "${year}-${mm}-${dd}")
+    message(FATAL_ERROR "NEWS.md, entry ${version}: ${year}-${mm}-${dd} is not a date")
+  elseif(NOT stray STREQUAL "")
+    message(FATAL_ERROR "NEWS.md, entry ${version}: a line is neither an item (\"- \") "
+                        "nor an item's continuation (two blanks):${stray}")
+  endif()
+  if(TAVRIK_RELEASE_EPOCH STREQUAL "")
+    if(NOT version STREQUAL PROJECT_VERSION)
+      message(FATAL_ERROR "NEWS.md: the newest entry is ${version}, the project is "
+                          "${PROJECT_VERSION}: add its entry at the top")
+    endif()
+    set(TAVRIK_RELEASE_EPOCH ${epoch})
+  endif()
+  math(EXPR week_day "${days} % 7")
+  list(GET week_days ${week_day} week_day)
+  math(EXPR month "${month} - 1")
+  list(GET months ${month} month)
+  # Debian: "  * " items continued by four blanks; RPM: NEWS.md's own form.
+  string(REPLACE "\n  " "\n    " deb_items "${items}")
+  string(REGEX REPLACE "(^|\n)- " "\\1  * " deb_items "${deb_items}")
+  string(APPEND deb_log "tavrik (${version}) unstable; urgency=medium\n\n${deb_items}\n\n"
+         " -- ${TAVRIK_DEB_MAINTAINER}  ${week_day}, ${dd} ${month} ${year} 12:00:00 +0000\n\n")
+  string(APPEND rpm_log "* ${week_day} ${month} ${dd} ${year} ${TAVRIK_RPM_PACKAGER}"
+         " - ${version}-${CPACK_RPM_PACKAGE_RELEASE}\n${items}\n\n")
+endwhile()
+if(TAVRIK_RELEASE_EPOCH STREQUAL "")
+  message(FATAL_ERROR "NEWS.md has no entry (\"## ${PROJECT_VERSION} (<YYYY-MM-DD>)\")")
+endif()
+string(STRIP "${deb_log}" deb_log)
+string(STRIP "${rpm_log}" rpm_log)
+file(WRITE "${deb_dir}/changelog" "${deb_log}\n")
+file(WRITE "${PROJECT_BINARY_DIR}/rpm/changelog" "${rpm_log}\n")
+# --- end of release date and changelogs ---
 
 # copyright: the licence from LICENSE, in Debian's machine-readable format.
 file(READ "${PROJECT_SOURCE_DIR}/LICENSE" licence)
@@ -48,12 +129,13 @@ file(WRITE "${deb_dir}/copyright"
   "License: Expat\n"
   " ${permission}\n")
 
-configure_file("${PROJECT_SOURCE_DIR}/packaging/debian/changelog.in" "${deb_dir}/changelog" @ONLY)
 
-# Debian wants the man page and the changelog gzipped: gzip -9n, no name or
-# time stamp, so the same input always gives the same bytes.
+# Debian wants the man page and the changelog gzipped, and so does the RPM
+# (whose rpmbuild would, left to itself): gzip -9n, no name or time stamp, so
+# the same input always gives the same bytes.
 find_program(TAVRIK_GZIP gzip)
 set(deb_extras "")
+set(rpm_extras doc)
 if(TAVRIK_GZIP)
   foreach(pair IN ITEMS "docs/tavrik.1|tavrik.1.gz" "${deb_dir}/changelog|changelog.gz")
     string(REPLACE "|" ";" pair "${pair}")
@@ -69,12 +151,15 @@ if(TAVRIK_GZIP)
   # Gzipped at configure time: an edited man page reconfigures.
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/docs/tavrik.1")
   install(FILES "${deb_dir}/tavrik.1.gz" DESTINATION ${CMAKE_INSTALL_MANDIR}/man1
-          COMPONENT debian EXCLUDE_FROM_ALL)
+          COMPONENT man_gz EXCLUDE_FROM_ALL)
   install(FILES "${deb_dir}/copyright" "${deb_dir}/changelog.gz"
           DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tavrik COMPONENT debian EXCLUDE_FROM_ALL)
-  set(deb_extras debian)
+  install(FILES LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT licence EXCLUDE_FROM_ALL)
+  set(deb_extras man_gz debian)
+  set(rpm_extras man_gz licence)
 else()
-  message(STATUS "gzip not found: `cpack -G DEB` packs no man page, copyright or changelog")
+  message(STATUS "gzip not found: `cpack -G DEB` packs no man page, copyright or changelog, "
+                 "`cpack -G RPM` the man page uncompressed")
 endif()
 
 set(CPACK_PACKAGE_NAME tavrik)
@@ -88,40 +173,52 @@ set(CPACK_RESOURCE_FILE_LICENSE "${PROJECT_SOURCE_DIR}/LICENSE")
 set(CPACK_GENERATOR TGZ)
 # Only tavrik's own components: a test framework's install rules stay out.
 # The archive holds the plain man page and LICENSE, the Debian package the
-# gzipped man page and the copyright file; TavrikCPackOptions.cmake, read by
-# cpack, picks them per generator.
+# gzipped man page and the copyright file, the RPM the gzipped man page and
+# LICENSE; TavrikCPackOptions.cmake, read by cpack, picks them per generator.
 set(common_part "${PROJECT_BINARY_DIR};tavrik;tavrik;/")
 set(CPACK_INSTALL_CMAKE_PROJECTS "${common_part};${PROJECT_BINARY_DIR};tavrik;doc;/")
 set(deb_parts "${common_part}")
-if(deb_extras)
-  string(APPEND deb_parts ";${PROJECT_BINARY_DIR};tavrik;${deb_extras};/")
-endif()
+set(rpm_parts "${common_part}")
+foreach(part IN LISTS deb_extras)
+  string(APPEND deb_parts ";${PROJECT_BINARY_DIR};tavrik;${part};/")
+endforeach()
+foreach(part IN LISTS rpm_extras)
+  string(APPEND rpm_parts ";${PROJECT_BINARY_DIR};tavrik;${part};/")
+endforeach()
 
 # The Windows ZIP holds bin/tavrik.exe and the CMake package (the "tavrik"
-# component) and, at its top, LICENSE, README.md and tavrik.html: Windows
-# cannot show the man page, so groff renders it as HTML at build time.
+# component); at its top LICENSE, README.txt (for Windows users), NEWS.md
+# (both with CR LF line ends) and tavrik.html; and, for projects that
+# cross-build for Windows with it, the MinGW-w64 toolchain file in
+# share/tavrik. Windows cannot show the man page, so mandoc renders it as
+# HTML at build time. It is the one renderer used, so that the page's bytes
+# do not depend on which the builder has; zip packs the ZIP again (see
+# Reproducible packages).
 set(zip_parts "")
+find_program(TAVRIK_ZIP zip)
 if(WIN32)
-  find_program(TAVRIK_GROFF groff)
-  set(status 1)
-  if(TAVRIK_GROFF)
-    # groff-base (Debian) has no html device.
-    execute_process(COMMAND "${TAVRIK_GROFF}" -Thtml -man "${PROJECT_SOURCE_DIR}/docs/tavrik.1"
-                    RESULT_VARIABLE status OUTPUT_QUIET ERROR_QUIET)
-  endif()
-  if(status EQUAL 0)
+  find_program(TAVRIK_MANDOC mandoc)
+  if(TAVRIK_MANDOC AND (TAVRIK_ZIP OR NOT CMAKE_HOST_UNIX))
     set(html "${PROJECT_BINARY_DIR}/tavrik.html")
     add_custom_command(OUTPUT "${html}"
-      COMMAND "${CMAKE_COMMAND}" -DTAVRIK_STEP=html "-DGROFF=${TAVRIK_GROFF}"
+      COMMAND "${CMAKE_COMMAND}" -DTAVRIK_STEP=html "-DMANDOC=${TAVRIK_MANDOC}"
               "-DMAN_PAGE=${PROJECT_SOURCE_DIR}/docs/tavrik.1" "-DOUTPUT=${html}"
-              -DEPOCH=${TAVRIK_RELEASE_EPOCH} -P "${PROJECT_SOURCE_DIR}/cmake/TavrikPackagingSteps.cmake"
+              -DVERSION=${PROJECT_VERSION} -P "${PROJECT_SOURCE_DIR}/cmake/TavrikPackagingSteps.cmake"
       DEPENDS docs/tavrik.1 cmake/TavrikPackagingSteps.cmake
       COMMENT "Rendering the man page as HTML" VERBATIM)
     add_custom_target(tavrik_manual_html ALL DEPENDS "${html}")
-    install(FILES LICENSE README.md "${html}" DESTINATION . COMPONENT zip EXCLUDE_FROM_ALL)
+    configure_file(packaging/windows/README.txt.in "${PROJECT_BINARY_DIR}/zip/README.txt" @ONLY
+                   NEWLINE_STYLE CRLF)
+    file(READ NEWS.md news)
+    string(REPLACE "\n" "\r\n" news "${news}")
+    file(WRITE "${PROJECT_BINARY_DIR}/zip/NEWS.md" "${news}")
+    install(FILES LICENSE "${PROJECT_BINARY_DIR}/zip/README.txt" "${PROJECT_BINARY_DIR}/zip/NEWS.md"
+                  "${html}" DESTINATION . COMPONENT zip EXCLUDE_FROM_ALL)
+    install(FILES tests/windows/mingw-w64-x86_64.cmake DESTINATION share/tavrik
+            COMPONENT zip EXCLUDE_FROM_ALL)
     set(zip_parts "${common_part};${PROJECT_BINARY_DIR};tavrik;zip;/")
   else()
-    message(STATUS "groff with the html device not found: `cpack -G ZIP` stops and says so")
+    message(STATUS "mandoc or zip not found: `cpack -G ZIP` stops and says so")
   endif()
 endif()
 
@@ -129,10 +226,7 @@ endif()
 # only its own folders: rpm's default list leaves out /usr, /usr/share and
 # the like, and the man and CMake folders are added to it. Its requirements
 # come from rpm's scan of the binary.
-set(TAVRIK_RPM_PACKAGER "${TAVRIK_DEB_MAINTAINER}" CACHE STRING
-    "Packager of the RPM package, as Name <address>")
 set(CPACK_RPM_FILE_NAME RPM-DEFAULT)
-set(CPACK_RPM_PACKAGE_RELEASE 1)
 set(CPACK_RPM_PACKAGE_LICENSE MIT)
 set(CPACK_RPM_PACKAGE_GROUP Development/Tools)
 set(CPACK_RPM_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
@@ -142,10 +236,6 @@ set(CPACK_RPM_USER_FILELIST "%license /usr/${CMAKE_INSTALL_DOCDIR}/LICENSE")
 # No /usr/lib/.build-id links: the binary is stripped and has no debuginfo
 # package to point to.
 set(CPACK_RPM_SPEC_MORE_DEFINE "%define packager ${TAVRIK_RPM_PACKAGER}\n%define _build_id_links none")
-# The changelog's date is the Debian one, as rpm writes it.
-string(REGEX REPLACE "^([A-Za-z]+), ([0-9]+) ([A-Za-z]+) ([0-9]+) .*" "\\1 \\3 \\2 \\4"
-       TAVRIK_RPM_DATE "${TAVRIK_DEB_DATE}")
-configure_file("${PROJECT_SOURCE_DIR}/packaging/rpm/changelog.in" "${PROJECT_BINARY_DIR}/rpm/changelog" @ONLY)
 set(CPACK_RPM_CHANGELOG_FILE "${PROJECT_BINARY_DIR}/rpm/changelog")
 
 # The source archive, tavrik-<version>.tar.gz, holds the source tree under
@@ -155,6 +245,47 @@ find_package(Git QUIET)
 set(CPACK_SOURCE_GENERATOR TGZ)
 set(CPACK_SOURCE_PACKAGE_FILE_NAME "tavrik-${PROJECT_VERSION}")
 set(CPACK_SOURCE_INSTALLED_DIRECTORIES "")
+
+# --- Reproducible packages ---
+# One commit packs to the same bytes whoever builds it, wherever, whenever
+# and with whatever umask (with the same tools):
+# - cpack runs with SOURCE_DATE_EPOCH set to the release date
+#   (TavrikCPackOptions.cmake), so every time stamp that cpack, rpmbuild
+#   and strip write is that date;
+# - before cpack packs, TavrikPackagingSteps.cmake gives what it packs
+#   modes from the owner's bits and the release date as time (install()
+#   and the umask would give the folders 700 under umask 077);
+# - rpm takes its build time from that date, and a fixed build host name;
+# - after cpack, TavrikPackagingSteps.cmake packs each .tar.gz and ZIP again
+#   and fixes the modes of a .deb's members (it needs GNU tar, gzip and,
+#   for a ZIP, zip);
+# - each package gets its SHA-256 checksum beside it, <package>.sha256.
+string(APPEND CPACK_RPM_SPEC_MORE_DEFINE "\n%define use_source_date_epoch_as_buildtime 1"
+       "\n%define clamp_mtime_to_source_date_epoch 1\n%define _buildhost reproducible")
+set(CPACK_PACKAGE_CHECKSUM SHA256)
+find_program(TAVRIK_TAR NAMES gtar tar)
+if(TAVRIK_TAR)
+  execute_process(COMMAND "${TAVRIK_TAR}" --version OUTPUT_VARIABLE tar_version ERROR_QUIET)
+  if(NOT tar_version MATCHES "GNU tar")
+    set(TAVRIK_TAR "")
+  endif()
+endif()
+# The steps use POSIX chmod and touch.
+if(CMAKE_HOST_UNIX)
+  foreach(step IN ITEMS normalize repack)
+    file(WRITE "${PROJECT_BINARY_DIR}/TavrikCPack-${step}.cmake" "set(TAVRIK_STEP ${step})\n"
+         "include(\"${PROJECT_SOURCE_DIR}/cmake/TavrikPackagingSteps.cmake\")\n")
+  endforeach()
+  set(CPACK_PRE_BUILD_SCRIPTS "${PROJECT_BINARY_DIR}/TavrikCPack-normalize.cmake")
+  set(CPACK_POST_BUILD_SCRIPTS "${PROJECT_BINARY_DIR}/TavrikCPack-repack.cmake")
+  if(NOT TAVRIK_TAR OR NOT TAVRIK_GZIP)
+    message(STATUS "GNU tar or gzip not found: the .tar.gz archives keep the builder's owner "
+                   "and order of files")
+  endif()
+else()
+  message(STATUS "not a POSIX host: the packages keep the builder's owner, modes and order of files")
+endif()
+# --- end of reproducible packages ---
 
 configure_file("${PROJECT_SOURCE_DIR}/cmake/TavrikCPackOptions.cmake.in"
                "${PROJECT_BINARY_DIR}/TavrikCPackOptions.cmake" @ONLY)

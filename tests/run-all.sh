@@ -13,10 +13,10 @@ cd "$(dirname "$0")/.."
 
 # Debian package names; one that the distribution does not offer is skipped.
 packages="cmake make gcc g++ gzip libgtest-dev googletest clang libclang-rt-dev
-valgrind cppcheck groff-base groff man-db dpkg-dev lintian rpm rpmlint meson
+valgrind cppcheck groff-base groff man-db mandoc zip dpkg-dev lintian rpm rpmlint meson
 ninja-build locales g++-mingw-w64-x86-64-posix wine wine64 exfat-fuse exfatprogs bindfs"
 # Elsewhere: the commands the groups look for (GoogleTest shows at configure).
-commands="cmake make cc c++ gzip clang clang++ valgrind cppcheck groff dpkg-deb
+commands="cmake make cc c++ gzip clang clang++ valgrind cppcheck groff mandoc zip dpkg-deb
 lintian rpmbuild rpmlint meson ninja x86_64-w64-mingw32-g++ wine mount.exfat-fuse mkfs.exfat
 bindfs"
 

@@ -2,7 +2,7 @@
 # the tool, the man page, the CMake package, the copyright file and the
 # changelog must be in it, lintian must find no error and no warning, and the
 # unpacked tree must work where it lands (the package is relocatable).
-#   -DBUILD_DIR= -DWORK_DIR= -DCPACK= -DDPKG_DEB= -DPROBE_DIR= [-DLINTIAN=] [-DLINK_MODE=]
+#   -DBUILD_DIR= -DWORK_DIR= -DCPACK= -DDPKG_DEB= -DPROBE_DIR= -DNEWS= [-DLINTIAN=] [-DLINK_MODE=]
 file(REMOVE_RECURSE "${WORK_DIR}")
 execute_process(COMMAND "${CPACK}" -G DEB --config "${BUILD_DIR}/CPackConfig.cmake" -B "${WORK_DIR}"
                 RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
@@ -87,4 +87,14 @@ execute_process(COMMAND "${CMAKE_COMMAND}" -S "${PROBE_DIR}" -B "${WORK_DIR}/pro
                 RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
 if(NOT status EQUAL 0 OR NOT out MATCHES "-- tool=([^\n]*)\n" OR NOT CMAKE_MATCH_1 STREQUAL "${root}/usr/bin/tavrik")
   message(FATAL_ERROR "find_package in the unpacked tree:\n${out}${err}")
+endif()
+# The changelog says what NEWS.md's entry for 1.0 says, whatever the layout.
+execute_process(COMMAND gzip -dc "${root}/usr/share/doc/tavrik/changelog.gz" OUTPUT_VARIABLE log)
+file(READ "${NEWS}" news)
+string(REGEX MATCH "\n## 1\\.0 [^\n]*\n(.*)" news "${news}")
+string(REGEX REPLACE "(^|\n)(- |  )" " " news "${CMAKE_MATCH_1}")
+string(REGEX REPLACE "\n *(\\* |    )" " " log "${log}")
+string(FIND "${log}" "${news}" at)
+if(NOT log MATCHES "^tavrik \\(1\\.0\\) " OR at EQUAL -1)
+  message(FATAL_ERROR "the Debian changelog:\n${log}\ndoes not say what NEWS.md says:\n${news}")
 endif()

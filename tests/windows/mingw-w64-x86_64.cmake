@@ -1,4 +1,5 @@
-# Toolchain for a Windows x86-64 build with MinGW-w64, run under Wine:
+# Toolchain for a Windows x86-64 build with MinGW-w64, run under Wine (the
+# Windows ZIP carries it as share/tavrik/mingw-w64-x86_64.cmake):
 #   cmake -DCMAKE_TOOLCHAIN_FILE=tests/windows/mingw-w64-x86_64.cmake ...
 # Programs get the toolchain's default link; one that must run without
 # MinGW's DLLs beside it is linked with -DCMAKE_EXE_LINKER_FLAGS=-static.
