@@ -52,3 +52,11 @@ if(NOT TAVRIK_LINK STREQUAL "static" AND CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clan
     target_link_options(tavrik PRIVATE -Wl,--as-needed)
   endif()
 endif()
+
+# The tool throws and catches nothing. Built without exception support, its
+# code refers to no unwinder: on 32-bit ARM the unwinder's routines would
+# otherwise make the executable need libgcc_s beside the C library.
+if(NOT MSVC AND CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
+  target_compile_options(tavrik_core PRIVATE -fno-exceptions)
+  target_compile_options(tavrik PRIVATE -fno-exceptions)
+endif()

@@ -302,4 +302,43 @@ if(TAVRIK_DPKG_SHLIBDEPS)
 else()
   message(STATUS "dpkg-shlibdeps not found: `cpack -G DEB` gives a package without dependencies")
 endif()
+
+# A cross build for another Linux CPU: its packages are labelled with the
+# target's architecture, not the build machine's, and dpkg-shlibdeps looks
+# for the libraries the tool needs where the cross compiler finds its C
+# library. Debian and rpm name some CPUs otherwise than GNU (rows below: GNU
+# triplet, Debian, rpm); the others keep the GNU name (s390x, riscv64, ...).
+# -DCPACK_DEBIAN_PACKAGE_ARCHITECTURE=... or -DCPACK_RPM_PACKAGE_ARCHITECTURE=...
+# overrides.
+if(CMAKE_CROSSCOMPILING AND CMAKE_SYSTEM_NAME STREQUAL "Linux")
+  execute_process(COMMAND "${CMAKE_CXX_COMPILER}" -dumpmachine
+                  OUTPUT_VARIABLE triplet OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+  string(REGEX REPLACE "-.*" "" deb_arch "${triplet}")
+  set(rpm_arch "${deb_arch}")
+  foreach(row IN ITEMS "^x86_64-.*-gnu$ amd64 x86_64" "^i[3-6]86- i386 i686" "^aarch64- arm64 aarch64"
+                       "^arm.*-gnueabihf$ armhf armv7hl" "^arm.*-gnueabi$ armel armv5tel"
+                       "^powerpc64le- ppc64el ppc64le")
+    string(REPLACE " " ";" row "${row}")
+    list(GET row 0 pattern)
+    if(triplet MATCHES "${pattern}")
+      list(GET row 1 deb_arch)
+      list(GET row 2 rpm_arch)
+    endif()
+  endforeach()
+  if(NOT CPACK_DEBIAN_PACKAGE_ARCHITECTURE)
+    set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE "${deb_arch}")
+  endif()
+  if(NOT CPACK_RPM_PACKAGE_ARCHITECTURE)
+    set(CPACK_RPM_PACKAGE_ARCHITECTURE "${rpm_arch}")
+  endif()
+  execute_process(COMMAND "${CMAKE_CXX_COMPILER}" -print-file-name=libc.so.6
+                  OUTPUT_VARIABLE libc OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+  if(IS_ABSOLUTE "${libc}")
+    get_filename_component(libc_dir "${libc}" DIRECTORY)
+    set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS "${libc_dir}")
+  endif()
+  message(STATUS "Packages for ${triplet}: DEB ${CPACK_DEBIAN_PACKAGE_ARCHITECTURE}, "
+                 "RPM ${CPACK_RPM_PACKAGE_ARCHITECTURE}")
+endif()
+
 include(CPack)

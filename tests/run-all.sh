@@ -8,6 +8,9 @@
 #    names what is missing, and CMake skips the groups that need it.
 # 2. Configures build/ with warnings as errors, builds with two jobs and runs
 #    every group with ctest -j2. The exit status is ctest's.
+#
+# TAVRIK_CROSS=1 tests/run-all.sh also installs the cross compilers and
+# qemu-user and runs the cross group; without it neither happens.
 set -eu
 cd "$(dirname "$0")/.."
 
@@ -19,6 +22,21 @@ ninja-build locales g++-mingw-w64-x86-64-posix wine wine64 exfat-fuse exfatprogs
 commands="cmake make cc c++ gzip clang clang++ valgrind cppcheck groff mandoc zip dpkg-deb
 lintian rpmbuild rpmlint meson ninja x86_64-w64-mingw32-g++ wine mount.exfat-fuse mkfs.exfat
 bindfs"
+
+# The cross group, only when asked (TAVRIK_CROSS=1): a cross compiler for
+# each CPU in tests/cross/ and qemu-user to run what they build. Large to
+# install, and minutes to run.
+cross=OFF
+if [ "${TAVRIK_CROSS:-}" = 1 ]; then
+    cross=ON
+    triplets="arm-linux-gnueabihf aarch64-linux-gnu s390x-linux-gnu i686-linux-gnu riscv64-linux-gnu"
+    packages="$packages qemu-user"
+    commands="$commands qemu-arm qemu-aarch64 qemu-s390x qemu-i386 qemu-riscv64"
+    for t in $triplets; do
+        packages="$packages g++-$t"
+        commands="$commands $t-g++"
+    done
+fi
 
 note() { printf 'run-all: %s\n' "$*" >&2; }
 
@@ -69,7 +87,7 @@ else
     [ -z "$absent" ] || note "not Debian or Ubuntu, install by hand:$absent (the rest runs)"
 fi
 
-cmake -S . -B build -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
+cmake -S . -B build -DCMAKE_COMPILE_WARNING_AS_ERROR=ON -DTAVRIK_CROSS_TESTS=$cross
 cmake --build build --parallel 2
 cd build
 exec ctest --output-on-failure -j2

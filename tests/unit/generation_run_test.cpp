@@ -198,8 +198,15 @@ TEST_F(GenerationRunTest, CaseMappingIgnoresTheProcessLocale)
 #else
     const std::string locale_dir = base_dir + "/locales";
     fs::create_directory(locale_dir);
-    std::string command =
-        "localedef -c -i tr_TR -f ISO-8859-9 '" + locale_dir + "/tr_TR.ISO-8859-9' >/dev/null 2>&1";
+    // The locale files in this program's byte order, which is not the
+    // localedef's when an emulator runs this program for another CPU.
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    const std::string byte_order = "--big-endian";
+#else
+    const std::string byte_order = "--little-endian";
+#endif
+    std::string command = "localedef " + byte_order + " -c -i tr_TR -f ISO-8859-9 '" + locale_dir +
+                          "/tr_TR.ISO-8859-9' >/dev/null 2>&1";
     if (std::system(command.c_str()) != 0 || !path_exists(locale_dir + "/tr_TR.ISO-8859-9"))
         GTEST_SKIP() << "cannot build a Turkish single-byte locale here";
 

@@ -36,20 +36,7 @@ set(emulator "${CMAKE_COMMAND}" -E env "WINEPREFIX=${prefix}" "WINEDEBUG=-all" "
 get_filename_component(cmake_bin "${CMAKE_COMMAND}" DIRECTORY)
 set(ctest "${cmake_bin}/ctest")
 
-# Runs a command with its output in logs/<name>.log; fails with the log's end.
-function(run_logged name)
-  execute_process(COMMAND ${ARGN} RESULT_VARIABLE rc
-                  OUTPUT_FILE "${log_dir}/${name}.log" ERROR_FILE "${log_dir}/${name}.log")
-  if(NOT rc EQUAL 0)
-    file(READ "${log_dir}/${name}.log" log)
-    string(LENGTH "${log}" length)
-    if(length GREATER 6000)
-      math(EXPR start "${length} - 6000")
-      string(SUBSTRING "${log}" ${start} -1 log)
-    endif()
-    message(FATAL_ERROR "${name} failed (${rc}):\n${log}")
-  endif()
-endfunction()
+include("${CMAKE_CURRENT_LIST_DIR}/../run_logged.cmake")
 
 if(STEP STREQUAL "wine_start")
   # Output to files: the server and Wine's services live on after this step
