@@ -885,6 +885,10 @@ TEST_F(WriteFailureTest, InterruptedRunRemovesItsTemporary)
 // run then ends with 128 and the signal's number.
 TEST_F(WriteFailureTest, InterruptedInitRemovesItsTemporary)
 {
+#ifdef TAVRIK_TESTS_EMULATED
+    GTEST_SKIP() << "qemu-user's own signal handlers stand between the kernel and the program, so the kernel's "
+                    "rule for a namespace's first process does not reach it";
+#endif
     for (int signal_number : interrupts) {
         int status = interrupted_run_status(signal_number, true);
         if (WIFEXITED(status) && WEXITSTATUS(status) == 77) GTEST_SKIP() << "no new PID namespace here (needs root)";
