@@ -1,4 +1,4 @@
-# Builds examples/meson, the Meson recipe of the README, with the tavrik just
+# Builds examples/meson, the Meson recipe of the man page, with the tavrik just
 # built, runs its program, and checks that only an edit of the header (or a
 # new tavrik) runs tavrik again.
 #   -DMESON= -DNINJA= -DTAVRIK= -DSOURCE_DIR= -DWORK_DIR=
