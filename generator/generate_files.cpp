@@ -48,7 +48,7 @@ int report_failure(const char *format, const char *file_name, const char *left_t
 {
     char head[file_name_max + 64];
     std::snprintf(head, sizeof head, format, file_name);
-    char left[temp_name_max + 16] = "";
+    char left[file_name_max + 16] = "";
     if (left_temp != nullptr) std::snprintf(left, sizeof left, " (left %s)", left_temp);
     const char *cause = system_cause();
     char text[failure_reason_max + 1];

@@ -16,9 +16,12 @@ constexpr int links_followed_max = 40;
 
 constexpr int output_count = 2;  // the header and the source
 
-// The request, kept by check_include_first for check_include_again.
+// The request, kept by check_include_first for the later judgements.
 const char *include_spelling;
 const char *outputs[output_count];
+
+// Whether the include spelling named no file at the last judgement.
+bool include_was_absent;
 
 // What judging found, output by output; a clash outranks a failed check.
 struct findings {
@@ -104,6 +107,9 @@ bool still_open(const findings *f, const bool could[output_count])
 
 bool same_identity(const file_identity &a, const file_identity &b) { return a.volume == b.volume && a.index == b.index; }
 
+// A look-up that failed because nothing by that name is there, or can be.
+bool names_nothing(failure_kind kind) { return kind == failure_kind::absent || kind == failure_kind::bad_name; }
+
 // 1 when the file under that name is the one marked with the token after
 // content_length bytes, 0 when there is none or another, -1 on a failure.
 int find_marked_file(const char *name, long long content_length, const char *token)
@@ -111,7 +117,7 @@ int find_marked_file(const char *name, long long content_length, const char *tok
     std::size_t token_length = std::strlen(token);
     char tail[token_max + 1];
     long long length = 0;
-    if (!read_tail(name, &length, tail, token_length)) return last_failure() == failure_kind::absent ? 0 : -1;
+    if (!read_tail(name, &length, tail, token_length)) return names_nothing(last_failure()) ? 0 : -1;
     return length == content_length + static_cast<long long>(token_length) &&
            std::memcmp(tail, token, token_length) == 0;
 }
@@ -128,7 +134,9 @@ bool write_token(probe *p)
 
 void judge(const char *spelling, int links_left, probe *p, findings *f);
 
-// Hard links and links to an output that exists: one file by identity.
+// Hard links and links to an output that exists: one file by identity. An
+// output that cannot be identified (a link that leads nowhere) is not the
+// include file: the rename replaces the link, never what it leads to.
 void judge_identity(const char *name, findings *f)
 {
     file_identity output_ids[output_count];
@@ -136,16 +144,12 @@ void judge_identity(const char *name, findings *f)
     bool any_present = false;
     for (int k = 0; k < output_count; ++k) {
         present[k] = identify(outputs[k], &output_ids[k]);
-        // A name too long for the file system names no file there.
-        failure_kind failed = present[k] ? failure_kind::absent : last_failure();
-        const bool this_output[output_count] = {k == 0, k == 1};
-        if (failed != failure_kind::absent && failed != failure_kind::too_long) note_failure(f, this_output);
         any_present = any_present || present[k];
     }
     if (!any_present) return;
     file_identity include_id;
     if (!identify(name, &include_id)) {
-        if (last_failure() != failure_kind::absent) note_failure(f, every_output);
+        if (!names_nothing(last_failure())) note_failure(f, every_output);
         return;
     }
     for (int k = 0; k < output_count; ++k)
@@ -160,7 +164,7 @@ void judge_link(const char *name, const char *folder, std::size_t folder_length,
     bool is_link = false;
     char *allocated = nullptr;
     if (!read_link(name, &is_link, &allocated)) {
-        if (last_failure() != failure_kind::absent) note_failure(f, every_output);
+        if (!names_nothing(last_failure())) note_failure(f, every_output);
         return;
     }
     if (!is_link) return;
@@ -205,70 +209,80 @@ void judge_as_text(const char *name, const bool could[output_count], findings *f
     }
 }
 
-// Asks a folder that ignores case whether the include's last component and
-// an output name are one name there: a probe file named after the output,
-// looked for under the include's name. Where the probe's name would not fit
-// the file system, simple case folding decides.
+// Makes a folder of this run's own beside the temporary, for a probe file.
+bool make_private_folder(char *name, std::size_t size)
+{
+    for (int attempt = 0; attempt < temp_name_attempts; ++attempt) {
+        std::snprintf(name, size, ".tavrik-%ld-%d.d", process_id(), attempt);
+        hold_interrupts();
+        bool made = make_folder(name);
+        if (made) set_pending(pending_probe_folder, name);
+        release_interrupts();
+        if (made) return true;
+        if (last_failure() != failure_kind::taken) return false;
+    }
+    return false;  // every name taken by folders of earlier runs
+}
+
+// Asks the current folder whether the include's last component and an
+// output name are one name there: a file named like the output, made in a
+// folder of this run's own, is looked for under the include's name through
+// the include's folder. A name the folder cannot hold is no output's name.
 void ask_folder(const char *folder, std::size_t folder_length, const char *last, int k, const probe *p,
                 findings *f)
 {
     const bool this_output[output_count] = {k == 0, k == 1};
-    for (int attempt = 0; attempt < temp_name_attempts; ++attempt) {
-        char prefix[temp_name_max + 1];
-        std::snprintf(prefix, sizeof prefix, ".tavrik-%ld-%d-", process_id(), attempt);
-        char *probe_name = nullptr;
-        char *looked_up = nullptr;
-        char *lookup_name = nullptr;
-        if (!join(prefix, std::strlen(prefix), outputs[k], &probe_name) ||
-            !join(folder, folder_length, prefix, &looked_up) ||
-            !join(looked_up, std::strlen(looked_up), last, &lookup_name))
-            return note_failure(f, this_output);
-        std::FILE *stream = nullptr;
-        hold_interrupts();
-        bool made = create_exclusive(probe_name, &stream);
-        if (made) set_pending(pending_probe, probe_name);
-        release_interrupts();
-        if (!made && last_failure() == failure_kind::taken) continue;
-        if (!made && last_failure() == failure_kind::too_long) {
-            std::size_t length = std::strlen(last);
-            if (same_name(last, length, outputs[k], std::strlen(outputs[k]), name_style::windows)) f->clash[k] = true;
-            return;
-        }
-        if (!made) return note_failure(f, this_output);
+    char private_folder[temp_name_max + 1];
+    char *probe_name = nullptr;
+    char *lookup_name = nullptr;
+    if (!make_private_folder(private_folder, sizeof private_folder)) return note_failure(f, this_output);
+    std::FILE *stream = nullptr;
+    bool made = join(private_folder, std::strlen(private_folder), "/", &probe_name) &&
+                join(probe_name, std::strlen(probe_name), outputs[k], &probe_name) &&
+                join(folder, folder_length, probe_name, &lookup_name);
+    std::size_t lookup_folder_length = folder_length + std::strlen(private_folder) + 1;
+    made = made && join(lookup_name, lookup_folder_length, last, &lookup_name);
+    hold_interrupts();
+    made = made && create_exclusive(probe_name, &stream);
+    if (made) set_pending(pending_probe, probe_name);
+    release_interrupts();
+    if (!made && last_failure() != failure_kind::too_long && last_failure() != failure_kind::bad_name)
+        note_failure(f, this_output);
+    if (made) {
         bool written = write_text(stream, p->token);
         std::fclose(stream);
+        // Held: a FUSE file system may not bear a file removed while it is
+        // open under another name.
+        hold_interrupts();
         int found = written ? find_marked_file(lookup_name, 0, p->token) : -1;
+        release_interrupts();
         if (found < 0) note_failure(f, this_output);
         if (found > 0) f->clash[k] = true;
-        hold_interrupts();
-        remove_file(probe_name);
-        set_pending(pending_probe, nullptr);
-        release_interrupts();
-        return;
     }
-    note_failure(f, this_output);  // every probe name taken by files of earlier runs
+    hold_interrupts();
+    if ((made && !remove_file(probe_name)) || !remove_folder(private_folder)) note_failure(f, this_output);
+    set_pending(pending_probe, nullptr);
+    set_pending(pending_probe_folder, nullptr);
+    release_interrupts();
 }
 
 // Looks for the temporary through the include's folder: found and marked,
 // that folder is the current one, whatever the path, link, mount or file
-// system; found under its name in another case, the folder ignores case.
+// system. Names that differ there but could be one are then asked of it.
 void probe_folder(const char *folder, std::size_t folder_length, const char *last, const bool could[output_count],
                   probe *p, findings *f)
 {
     char *name = nullptr;
     if (!write_token(p) || !join(folder, folder_length, p->temp_name, &name)) return note_failure(f, could);
+    hold_interrupts();
     int found = find_marked_file(name, p->content_length, p->token);
+    release_interrupts();
     if (found < 0) return note_failure(f, could);
     if (found == 0) return;  // another folder
     const name_style style = host_name_style();
     std::size_t last_length = std::strlen(last);
     for (int k = 0; k < output_count; ++k)
         if (could[k] && same_name(last, last_length, outputs[k], std::strlen(outputs[k]), style)) f->clash[k] = true;
-    if (!still_open(f, could)) return;
-    ascii_upper(name + folder_length);
-    found = find_marked_file(name, p->content_length, p->token);
-    if (found < 0) return note_failure(f, could);
-    if (found == 0) return;  // names are told apart by case here
     for (int k = 0; k < output_count; ++k)
         if (could[k] && !f->clash[k]) ask_folder(folder, folder_length, last, k, p, f);
 }
@@ -280,12 +294,15 @@ void judge_folder(const char *name, std::size_t base, const bool could[output_co
     const name_style style = host_name_style();
     const char *last = name + base;
     std::size_t last_length = std::strlen(last);
-    char *folder = nullptr;  // "sub/." for "sub/", "." for ""
-    if (!join(name, base, ".", &folder)) return note_failure(f, could);
+    // "" and a drive mark ("C:") name folders with ".", a part that ends in
+    // a separator names one as it is (as the "\\?\" spellings need).
+    char *folder = nullptr;
+    bool needs_dot = base == 0 || !is_separator(name[base - 1], style);
+    if (!join(name, base, needs_dot ? "." : "", &folder)) return note_failure(f, could);
     file_identity folder_id;
     file_identity current_id;
     if (!identify(folder, &folder_id)) {
-        if (last_failure() == failure_kind::absent) return judge_as_text(name, could, f);
+        if (names_nothing(last_failure())) return judge_as_text(name, could, f);
         return note_failure(f, could);
     }
     if (!identify(".", &current_id)) return note_failure(f, could);
@@ -328,6 +345,22 @@ void judge(const char *spelling, int links_left, probe *p, findings *f)
     if (still_open(f, could)) judge_folder(name, base, could, p, f);
 }
 
+// Whether the include spelling, without what follows the file it names,
+// reaches a file; a failed look-up is noted.
+bool include_exists(findings *f)
+{
+    std::size_t length = named_length(include_spelling, std::strlen(include_spelling), host_name_style());
+    char *named = nullptr;
+    file_identity identity;
+    if (!join(include_spelling, length, "", &named)) {
+        note_failure(f, every_output);
+        return true;
+    }
+    if (identify(named, &identity)) return true;
+    if (!names_nothing(last_failure())) note_failure(f, every_output);
+    return false;
+}
+
 int verdict_of(const findings *f, const char **output_name)
 {
     for (int k = 0; k < output_count; ++k) {
@@ -364,8 +397,29 @@ int check_include_again(std::FILE *temp_stream, const char *temp_name, const cha
     probe p{temp_stream, temp_name, 0, false, ""};
     findings f{};
     judge(include_spelling, links_followed_max, &p, &f);
+    include_was_absent = !include_exists(&f);
     release_scratch();
     // The temporary must hold its file's bytes and nothing else.
     if (p.token_written && !cut_file(temp_stream, p.content_length)) note_failure(&f, every_output);
     return verdict_of(&f, output_name);
+}
+
+int check_include_after_rename(const char *output_name)
+{
+    if (!include_was_absent) return include_clear;
+    std::size_t length = named_length(include_spelling, std::strlen(include_spelling), host_name_style());
+    char *named = nullptr;
+    file_identity output_id;
+    file_identity include_id;
+    int verdict = include_clear;
+    if (!join(include_spelling, length, "", &named)) {
+        verdict = include_check_failed;
+    } else if (identify(output_name, &output_id) && identify(named, &include_id)) {
+        if (same_identity(output_id, include_id)) verdict = include_clash;
+    } else if (!names_nothing(last_failure())) {
+        verdict = include_check_failed;
+    }
+    release_scratch();
+    if (verdict == include_clash) set_cause("");
+    return verdict;
 }

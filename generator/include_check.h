@@ -30,4 +30,9 @@ int check_include_first(const char *include_name, const char *header_name, const
 // flushed) where that can matter; the temporary is left as it was.
 int check_include_again(std::FILE *temp_stream, const char *temp_name, const char **output_name);
 
+// Judges once more just after an output took its name, when the include
+// named nothing at the judgement before: a name the folder resolves only
+// now (a short name it made, an alias) must not reach the new file.
+int check_include_after_rename(const char *output_name);
+
 #endif

@@ -22,8 +22,8 @@ constexpr std::size_t file_name_max = 259;
 constexpr std::size_t message_max = 63;
 
 // Longest failure reason: a message, a whole file name, the system's cause
-// and a temporary left behind.
-constexpr std::size_t failure_reason_max = file_name_max + 64 + cause_max + temp_name_max + 16;
+// and a file left behind.
+constexpr std::size_t failure_reason_max = file_name_max + 64 + cause_max + file_name_max + 16;
 
 // A probe file's name is a temporary's stem and an output name; the system
 // room keeps it for an interrupt to remove.

@@ -24,15 +24,22 @@ void forget_temporary()
     release_interrupts();
 }
 
-// Removes the temporary after a failure; its name when it stays.
-const char *remove_temporary(output_file *file)
+// Removes a file after a failure, keeping the failure's own cause, which
+// comes first; the name when the file stays.
+const char *remove_after_failure(const char *name)
 {
     char cause[cause_max + 1];
-    std::strcpy(cause, system_cause());  // the failure's own cause comes first
-    bool removed = remove_file(file->temp_name);
+    std::strcpy(cause, system_cause());
+    bool removed = remove_file(name);
     set_cause(cause);
+    return removed ? nullptr : name;
+}
+
+const char *remove_temporary(output_file *file)
+{
+    const char *left = remove_after_failure(file->temp_name);
     forget_temporary();
-    return removed ? nullptr : file->temp_name;
+    return left;
 }
 
 // The first failure of flushing or closing, with its errno (a failed write
@@ -98,5 +105,12 @@ int commit_output(output_file *file)
     if (!replace_file(file->temp_name, file->final_name))
         return report_failure(rename_error_format, file->final_name, remove_temporary(file));
     forget_temporary();
+    // The include named nothing before; should it lead to the new file now,
+    // the file goes, so that the include does not name generated text.
+    verdict = check_include_after_rename(file->final_name);
+    if (verdict != include_clear) {
+        const char *format = verdict == include_clash ? include_clash_format : include_check_error_format;
+        return report_failure(format, file->final_name, remove_after_failure(file->final_name));
+    }
     return 0;
 }

@@ -15,18 +15,39 @@ bool has_drive_mark(const char *name, std::size_t length, name_style style)
     return style == name_style::windows && length >= 2 && name[1] == ':';
 }
 
-// "item_mgr.h::$DATA" is the main stream of item_mgr.h.
-std::size_t without_main_stream(const char *name, std::size_t length)
+// "item_mgr.h:notes" and "item_mgr.h::$DATA" are streams of item_mgr.h:
+// a colon in the last component, but for a drive mark, starts one.
+std::size_t without_stream(const char *name, std::size_t length)
 {
-    static const char stream[] = "::$DATA";
-    const std::size_t stream_length = sizeof stream - 1;
-    if (length <= stream_length) return length;
-    for (std::size_t i = 0; i < stream_length; ++i) {
-        char c = name[length - stream_length + i];
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-        if (c != stream[i]) return length;
-    }
-    return length - stream_length;
+    std::size_t start = length;
+    while (start > 0 && !is_separator(name[start - 1], name_style::windows)) --start;
+    if (start == 0 && length >= 2 && name[1] == ':') start = 2;
+    for (std::size_t i = start; i < length; ++i)
+        if (name[i] == ':') return i;
+    return length;
+}
+
+// "\\?\C:\x" and "\\.\C:\x" name C:\x, "\\?\UNC\server\share" names
+// \\server\share: rewritten in place to those shorter names; the new length.
+std::size_t without_device_prefix(char *path, std::size_t length)
+{
+    const name_style style = name_style::windows;
+    if (length < 4 || !is_separator(path[0], style) || !is_separator(path[1], style) ||
+        (path[2] != '?' && path[2] != '.') || !is_separator(path[3], style))
+        return length;
+    std::size_t drop = 4;
+    if (length >= 8 && (path[4] == 'U' || path[4] == 'u') && (path[5] == 'N' || path[5] == 'n') &&
+        (path[6] == 'C' || path[6] == 'c') && is_separator(path[7], style))
+        drop = 6;  // keeps "\\" before the server
+    std::memmove(path, path + drop, length - drop);
+    if (drop == 6) path[0] = path[1] = '\\';
+    return length - drop;
+}
+
+std::size_t without_trailing_dots(const char *name, std::size_t length)
+{
+    while (length > 1 && (name[length - 1] == '.' || name[length - 1] == ' ')) --length;
+    return length;
 }
 
 // One character of a UTF-8 name as a code point; a byte that starts no
@@ -116,7 +137,7 @@ std::size_t named_length(const char *name, std::size_t length, name_style style)
         while (length > 1 && is_separator(name[length - 1], style)) --length;
         if (length >= 2 && name[length - 1] == '.' && is_separator(name[length - 2], style)) --length;
         if (style == name_style::windows) {
-            length = without_main_stream(name, length);
+            length = without_stream(name, length);
             std::size_t start = last_component(name, length, style);
             if (!is_dot_component(name + start, length - start))
                 while (length > start + 1 && (name[length - 1] == '.' || name[length - 1] == ' ')) --length;
@@ -153,11 +174,13 @@ bool could_be_one_name(const char *a, std::size_t a_length, const char *b, std::
         if (static_cast<unsigned char>(a[i]) > 0x7F) return true;
     for (std::size_t i = 0; i < b_length; ++i)
         if (static_cast<unsigned char>(b[i]) > 0x7F) return true;
-    return same_ignoring_case(a, a_length, b, b_length);
+    // Some file systems also drop trailing dots and spaces.
+    return same_ignoring_case(a, without_trailing_dots(a, a_length), b, without_trailing_dots(b, b_length));
 }
 
 std::size_t normalize(char *path, std::size_t length, name_style style)
 {
+    if (style == name_style::windows) length = without_device_prefix(path, length);
     std::size_t root = root_length(path, length, style);
     std::size_t out = 0;
     for (std::size_t i = 0; i < root; ++i) path[out++] = is_separator(path[i], style) ? '/' : path[i];
@@ -192,10 +215,4 @@ std::size_t normalize(char *path, std::size_t length, name_style style)
 bool climbs_out(const char *path, std::size_t length)
 {
     return length >= 2 && path[0] == '.' && path[1] == '.' && (length == 2 || path[2] == '/');
-}
-
-void ascii_upper(char *name)
-{
-    for (; *name != '\0'; ++name)
-        if (*name >= 'a' && *name <= 'z') *name = static_cast<char>(*name - 'a' + 'A');
 }

@@ -23,7 +23,8 @@ bool leaves_folder(const char *name, name_style style);
 // Length of the name without what follows the file it names: trailing
 // separators and "." components ("item_mgr.h/", "item_mgr.h/."); on Windows
 // also the dots and spaces the system drops from a last component
-// ("item_mgr.h.") and the name of its main stream ("item_mgr.h::$DATA").
+// ("item_mgr.h.") and the name of a stream of the file ("item_mgr.h:notes",
+// "item_mgr.h::$DATA").
 std::size_t named_length(const char *name, std::size_t length, name_style style);
 
 // Where the last component of a name of this length starts.
@@ -41,22 +42,20 @@ bool is_relative(const char *name, std::size_t length, name_style style);
 // Cyrillic letters).
 bool same_name(const char *a, std::size_t a_length, const char *b, std::size_t b_length, name_style style);
 
-// Two names some file system could take for one: equal ignoring case, or
-// either holds a byte above 0x7F (which a file system may fold or normalise
-// in ways no fixed table knows).
+// Two names some file system could take for one: equal ignoring case and
+// trailing dots and spaces, or either holds a byte above 0x7F (which a file
+// system may fold or normalise in ways no fixed table knows).
 bool could_be_one_name(const char *a, std::size_t a_length, const char *b, std::size_t b_length);
 
 // Rewrites a path in place to its lexical normal form and returns its new
-// length: separators become one '/', "." components go, and ".." takes the
-// component before it off (never the root; a relative path keeps leading
-// ".." components). Links are not followed: only a path whose folders are
-// known not to be links may be judged by it.
+// length: on Windows "\\?\" and "\\.\" prefixes go; separators become one
+// '/', "." components go, and ".." takes the component before it off (never
+// the root; a relative path keeps leading ".." components). Links are not
+// followed: only a path whose folders are known not to be links may be
+// judged by it.
 std::size_t normalize(char *path, std::size_t length, name_style style);
 
 // A normalized relative path that still climbs out of its start folder.
 bool climbs_out(const char *path, std::size_t length);
-
-// ASCII letters of the name in upper case, in place.
-void ascii_upper(char *name);
 
 #endif

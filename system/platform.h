@@ -22,6 +22,7 @@ enum class failure_kind {
     absent,    // no such file, or a folder on the way is missing or no folder
     taken,     // a file of that name exists already
     too_long,  // the system takes no name this long
+    bad_name,  // the system takes no such name (characters it refuses)
 };
 
 // The system's words for the last failure, one line ("" when it gave none);
@@ -61,6 +62,11 @@ bool remove_file(const char *name);
 // buffer, and cutting that file back to a length.
 bool file_length(std::FILE *stream, long long *length);
 bool cut_file(std::FILE *stream, long long length);
+
+// Makes a folder of that name (taken when the name exists) and removes an
+// empty one; a folder that is already gone counts as removed.
+bool make_folder(const char *name);
+bool remove_folder(const char *name);
 
 long process_id();
 
@@ -109,9 +115,9 @@ void prepare_interrupts();
 void hold_interrupts();
 void release_interrupts();
 
-// The files an interrupt removes: the temporary being written and a probe
-// file beside it; nullptr for none.
-enum pending_slot { pending_temporary, pending_probe, pending_slots };
+// The files an interrupt removes: the temporary being written, and a probe
+// file in a folder of its own (removed last); nullptr for none.
+enum pending_slot { pending_temporary, pending_probe, pending_probe_folder, pending_slots };
 void set_pending(pending_slot slot, const char *name);
 
 // ---- console ----------------------------------------------------------------

@@ -22,6 +22,7 @@ bool fail_with_errno(int error)
     if (error == ENOENT || error == ENOTDIR) kind = failure_kind::absent;
     if (error == EEXIST) kind = failure_kind::taken;
     if (error == ENAMETOOLONG) kind = failure_kind::too_long;
+    if (error == EILSEQ) kind = failure_kind::bad_name;
     return record_failure(kind, error != 0 ? std::strerror(error) : "");
 }
 
@@ -81,6 +82,10 @@ bool cut_file(std::FILE *stream, long long length)
 {
     return ftruncate(fileno(stream), static_cast<off_t>(length)) == 0 || fail_with_errno(errno);
 }
+
+bool make_folder(const char *name) { return mkdir(name, 0700) == 0 || fail_with_errno(errno); }
+
+bool remove_folder(const char *name) { return rmdir(name) == 0 || errno == ENOENT || fail_with_errno(errno); }
 
 long process_id() { return static_cast<long>(getpid()); }
 
@@ -174,11 +179,11 @@ const int interrupt_numbers[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 sigset_t interrupt_signals;
 sigset_t mask_before_hold;
 
-// Async-signal-safe: unlink, the signal mask, raise and _exit only.
+// Async-signal-safe: unlink, rmdir, the signal mask, raise and _exit only.
 void remove_pending_and_end(int signal_number)
 {
     for (int slot = 0; slot < pending_slots; ++slot)
-        if (pending[slot]) unlink(pending_names[slot]);
+        if (pending[slot]) slot == pending_probe_folder ? rmdir(pending_names[slot]) : unlink(pending_names[slot]);
     // SA_RESETHAND restored the default action; unblocked, the signal raised
     // again ends the process at once, with the status it always gives.
     sigset_t this_signal;

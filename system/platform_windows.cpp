@@ -49,8 +49,8 @@ wchar_t second_wide[long_name_max];
 bool fail_with_system(DWORD error)
 {
     failure_kind kind = failure_kind::other;
-    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME)
-        kind = failure_kind::absent;  // an invalid name names no file either
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) kind = failure_kind::absent;
+    if (error == ERROR_INVALID_NAME) kind = failure_kind::bad_name;
     if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) kind = failure_kind::taken;
     if (error == ERROR_FILENAME_EXCED_RANGE) kind = failure_kind::too_long;
     // Room for the longest message whole, however many bytes its characters
@@ -204,6 +204,20 @@ bool cut_file(std::FILE *stream, long long length)
     return error == 0 || fail_with_errno(error);
 }
 
+bool make_folder(const char *name)
+{
+    if (!to_wide(name, first_wide)) return false;
+    return CreateDirectoryW(first_wide, nullptr) || fail_with_system(GetLastError());
+}
+
+bool remove_folder(const char *name)
+{
+    if (!to_wide(name, first_wide)) return false;
+    if (RemoveDirectoryW(first_wide)) return true;
+    DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || fail_with_system(error);
+}
+
 long process_id() { return static_cast<long>(GetCurrentProcessId()); }
 
 bool allocate_text(std::size_t size, char **text)
@@ -219,8 +233,9 @@ void unique_token(char *text, std::size_t size)
     QueryPerformanceCounter(&counter);
     FILETIME now = {};
     GetSystemTimeAsFileTime(&now);
-    std::snprintf(text, size, "%ld-%lu%08lu-%lld-%lu", process_id(), static_cast<unsigned long>(now.dwHighDateTime),
-                  static_cast<unsigned long>(now.dwLowDateTime), static_cast<long long>(counter.QuadPart), ++calls);
+    std::snprintf(text, size, "%ld-%08lx%08lx-%llx-%lu", process_id(), static_cast<unsigned long>(now.dwHighDateTime),
+                  static_cast<unsigned long>(now.dwLowDateTime), static_cast<unsigned long long>(counter.QuadPart),
+                  ++calls);
 }
 
 // ---- what a name reaches ----------------------------------------------------
@@ -273,6 +288,41 @@ bool identify(const char *name, file_identity *identity)
     return true;
 }
 
+namespace {
+
+// The final name of the folder the named file is in, as the system has
+// resolved it, in first_wide; its length in UTF-16 units, 0 on a failure.
+DWORD real_folder_of(const char *name)
+{
+    int folder_length = static_cast<int>(last_component(name, std::strlen(name), name_style::windows));
+    int units = 0;
+    if (folder_length > 0) {
+        units = MultiByteToWideChar(CP_UTF8, 0, name, folder_length, first_wide, long_name_max - 2);
+        if (units == 0) {
+            fail_with_system(GetLastError());
+            return 0;
+        }
+    }
+    // "" is the current folder and "C:" the drive's: "." names either.
+    if (units == 0 || first_wide[units - 1] == L':') first_wide[units++] = L'.';
+    first_wide[units] = L'\0';
+    HANDLE folder = open_existing(first_wide, 0, FILE_FLAG_BACKUP_SEMANTICS);
+    if (folder == INVALID_HANDLE_VALUE) {
+        fail_with_system(GetLastError());
+        return 0;
+    }
+    DWORD length = GetFinalPathNameByHandleW(folder, first_wide, long_name_max, FILE_NAME_NORMALIZED);
+    DWORD error = GetLastError();
+    CloseHandle(folder);
+    if (length == 0 || length >= static_cast<DWORD>(long_name_max)) {
+        fail_with_system(length == 0 ? error : ERROR_FILENAME_EXCED_RANGE);
+        return 0;
+    }
+    return length;
+}
+
+}  // namespace
+
 bool read_link(const char *name, bool *is_link, char **target)
 {
     if (!to_wide(name, first_wide)) return false;
@@ -295,13 +345,25 @@ bool read_link(const char *name, bool *is_link, char **target)
         path_start += symlink_flags_size;
     else if (data.tag != IO_REPARSE_TAG_MOUNT_POINT)
         return true;  // another kind of reparse point, read as the file it stands for
-    // The name to show when there is one, else the name the system follows.
-    bool print = data.print_length > 0;
-    std::size_t offset = path_start + (print ? data.print_offset : data.substitute_offset);
-    int length = (print ? data.print_length : data.substitute_length) / static_cast<int>(sizeof(wchar_t));
+    // The name the system follows (the other one is only shown).
+    std::size_t offset = path_start + data.substitute_offset;
+    int length = data.substitute_length / static_cast<int>(sizeof(wchar_t));
     if (offset + static_cast<std::size_t>(length) * sizeof(wchar_t) > got) return fail_with_system(ERROR_INVALID_DATA);
     std::wmemcpy(second_wide, reinterpret_cast<const wchar_t *>(buffer + offset), static_cast<std::size_t>(length));
     const wchar_t *path = without_object_prefix(second_wide, &length, first_wide);
+    bool relative = length == 0 || !(path[0] == L'\\' || path[0] == L'/' || (length >= 2 && path[1] == L':'));
+    if (relative) {
+        // The system follows a relative target from the folder the link
+        // really is in, taking its ".." off that folder's final name.
+        DWORD folder_length = real_folder_of(name);
+        if (folder_length == 0) return false;
+        if (folder_length + 1 + static_cast<DWORD>(length) >= static_cast<DWORD>(long_name_max))
+            return fail_with_system(ERROR_FILENAME_EXCED_RANGE);
+        first_wide[folder_length] = L'\\';
+        std::wmemcpy(first_wide + folder_length + 1, path, static_cast<std::size_t>(length));
+        length += static_cast<int>(folder_length) + 1;
+        path = first_wide;
+    }
     if (!to_utf8(path, length, target)) return false;
     *is_link = true;
     return true;
@@ -338,7 +400,8 @@ BOOL WINAPI remove_pending_and_end(DWORD event)
     for (int slot = 0; slot < pending_slots; ++slot) {
         ULONGLONG started = GetTickCount64();
         DWORD pause = first_busy_pause_ms;
-        while (pending[slot] && !DeleteFileW(pending_names[slot]) && wait_if_busy(GetLastError(), started, &pause)) {
+        auto remove = slot == pending_probe_folder ? RemoveDirectoryW : DeleteFileW;
+        while (pending[slot] && !remove(pending_names[slot]) && wait_if_busy(GetLastError(), started, &pause)) {
         }
     }
     TerminateProcess(GetCurrentProcess(), static_cast<UINT>(STATUS_CONTROL_C_EXIT));
