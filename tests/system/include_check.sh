@@ -68,6 +68,16 @@ exfat)
     for spelling in Item_Mgr.h ./ITEM_MGR.H item_mgr.h; do refused "$root/mnt" "$spelling"; done
     unchanged "$root/mnt/Item_Mgr.h"
     rm "$root/mnt/Item_Mgr.h"
+    # Letters no fixed table folds (U+0531, U+0561), in a name as long as
+    # the file system takes: the folder itself is asked.
+    long=$(printf 'x%.0s' $(seq 240))
+    echo "$own" > "$root/mnt/ա${long}_mgr.h"
+    run "$root/mnt" 1 "output file is the include file.(Ա${long}_mgr.h)" -i "ա${long}_mgr.h" -n "Ա${long}"
+    unchanged "$root/mnt/ա${long}_mgr.h"
+    rm "$root/mnt/ա${long}_mgr.h"
+    # A name exFAT cannot hold names no file there.
+    run "$root/mnt" 0 '' -i "$(printf 'Item_mgr.h\377')" -n Item
+    rm -f "$root/mnt/item_mgr.h" "$root/mnt/item_mgr.c"
     mkdir "$root/mnt/sub"
     refused "$root/mnt/sub" ../SUB/ITEM_MGR.H
     generates "$root/mnt"

@@ -486,6 +486,11 @@ TEST_F(IncludeClashTest, FailedLookUpRefusesTheRun)
     run_result r = run_tavrik({"-i", "loop/item_mgr.h", "-n", "Item"});
     expect_failure(r, "include file check error.(item_mgr.h) " + std::string(std::strerror(ELOOP)) + "\n");
     EXPECT_EQ(work_entries(), (names{"loop"}));
+    // An output name that leads nowhere is replaced, not followed: no reason
+    // to refuse.
+    fs::create_symlink("loop", "item_mgr.h");
+    expect_success(run_tavrik({"-i", "item.h", "-n", "Item"}));
+    EXPECT_FALSE(fs::is_symlink("item_mgr.h"));
 }
 
 // The check runs again just before each file takes its name: a folder
@@ -503,6 +508,23 @@ TEST_F(IncludeClashTest, LinkSwappedWhileWritingIsSeenBeforeTheRename)
     EXPECT_EQ(commit_output(&file), 1);
     EXPECT_EQ(std::string(get_failure_reason()), clash("item_mgr.h"));
     EXPECT_EQ(work_entries(), (names{"sub"}));
+}
+#endif
+
+#ifdef _WIN32
+// A short name the folder makes names a file only once it is there: an
+// include spelled so names nothing before the run and must not name an
+// output after it. (Wine and most NTFS volumes make short names.)
+TEST_F(IncludeClashTest, ShortNameOfAnOutputIsSeenAfterTheRename)
+{
+    write_file("items_mgr.c", "");
+    wchar_t short_name[MAX_PATH];
+    DWORD length = GetShortPathNameW(L"items_mgr.c", short_name, MAX_PATH);
+    fs::remove("items_mgr.c");
+    const std::string spelling = fs::path(std::wstring(short_name, length)).u8string();
+    if (length == 0 || spelling == "items_mgr.c") GTEST_SKIP() << "no short names on this volume";
+    expect_failure(run_tavrik({"-i", spelling, "-n", "Items"}), clash("items_mgr.c"));
+    EXPECT_EQ(work_entries(), (names{"items_mgr.h"}));
 }
 #endif
 

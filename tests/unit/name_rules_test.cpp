@@ -57,6 +57,7 @@ TEST(NameRulesTest, SpellingsOfAFileInTheCurrentFolder)
         {"./././item_mgr.h", posix},  {"ITEM_MGR.H", windows},     {".\\item_mgr.h", windows},
         {"item_mgr.h.", windows},     {"item_mgr.h. .", windows},  {"item_mgr.h\\.", windows},
         {".\\Item_Mgr.h\\", windows}, {"item_mgr.h::$DATA", windows}, {"./item_mgr.H::$data", windows},
+        {"item_mgr.h:notes", windows}, {"item_mgr.h:notes:$DATA", windows},
     };
     for (const spelling &s : spellings) {
         std::string folder_part = folder(s.text, s.style);
@@ -106,6 +107,7 @@ TEST(NameRulesTest, LetterCase)
     EXPECT_FALSE(same("a\xFF", "a\xDF", windows));  // bytes that are no UTF-8 stay apart
     EXPECT_TRUE(could_be_one_name("Item_Mgr.h", 10, "item_mgr.h", 10));
     EXPECT_FALSE(could_be_one_name("item.h", 6, "item_mgr.h", 10));
+    EXPECT_TRUE(could_be_one_name("item_mgr.h. .", 13, "item_mgr.h", 10));  // dropped by FAT
     EXPECT_TRUE(could_be_one_name("caf\xC3\xA9.h", 7, "cafe\xCC\x81.h", 8));  // composed, decomposed
 }
 
@@ -121,4 +123,7 @@ TEST(NameRulesTest, LexicalNormalForm)
     EXPECT_EQ(normal("C:\\a\\..\\B\\.\\c", windows), "C:/B/c");
     EXPECT_EQ(normal("\\\\server\\share\\..\\x", windows), "//server/share/x");
     EXPECT_EQ(normal("a\\b/..\\c", windows), "a/c");
+    EXPECT_EQ(normal("\\\\?\\C:\\a\\..\\b", windows), "C:/b");
+    EXPECT_EQ(normal("\\\\?\\UNC\\server\\share\\x", windows), "//server/share/x");
+    EXPECT_EQ(normal("\\\\.\\C:\\x\\.", windows), "C:/x");
 }

@@ -155,6 +155,13 @@ foreach(present FALSE TRUE)
   endforeach()
 endforeach()
 file(REMOVE "${work}/sub")
+# The same folder spelled as the system's own name, which it does not tidy.
+file(REMOVE "${work}/item_mgr.h")
+string(REPLACE "/" "\\" device_name "\\\\?\\Z:${work}")
+foreach(output item_mgr.h item_mgr.c)
+  expect_refusal("${work}" "output file is the include file.(${output})" -i "${device_name}\\${output}" -n Item)
+endforeach()
+file(WRITE "${work}/item_mgr.h" "typedef struct { int id; } Item;\n")
 # Letters no fixed table folds: the folder itself is asked (U+0531, U+0561).
 expect_refusal("${work}" "output file is the include file.(Աtem_mgr.h)" -i "աTEM_MGR.H" -n "Աtem")
 expect_text("${work}/item_mgr.h" "typedef struct { int id; } Item;\n")
