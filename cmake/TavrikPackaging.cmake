@@ -207,13 +207,19 @@ if(WIN32)
       DEPENDS docs/tavrik.1 cmake/TavrikPackagingSteps.cmake
       COMMENT "Rendering the man page as HTML" VERBATIM)
     add_custom_target(tavrik_manual_html ALL DEPENDS "${html}")
+    # The title's underline as long as the title.
+    string(LENGTH "tavrik ${PROJECT_VERSION} for Windows (x86-64)" title_length)
+    string(REPEAT "=" ${title_length} README_TITLE_RULE)
     configure_file(packaging/windows/README.txt.in "${PROJECT_BINARY_DIR}/zip/README.txt" @ONLY
                    NEWLINE_STYLE CRLF)
-    file(READ NEWS.md news)
-    string(REPLACE "\n" "\r\n" news "${news}")
-    file(WRITE "${PROJECT_BINARY_DIR}/zip/NEWS.md" "${news}")
-    install(FILES LICENSE "${PROJECT_BINARY_DIR}/zip/README.txt" "${PROJECT_BINARY_DIR}/zip/NEWS.md"
-                  "${html}" DESTINATION . COMPONENT zip EXCLUDE_FROM_ALL)
+    # Texts for Windows users end their lines in CR LF, as their editors expect.
+    foreach(text IN ITEMS NEWS.md LICENSE)
+      file(READ ${text} content)
+      string(REPLACE "\n" "\r\n" content "${content}")
+      file(WRITE "${PROJECT_BINARY_DIR}/zip/${text}" "${content}")
+    endforeach()
+    install(FILES "${PROJECT_BINARY_DIR}/zip/LICENSE" "${PROJECT_BINARY_DIR}/zip/README.txt"
+                  "${PROJECT_BINARY_DIR}/zip/NEWS.md" "${html}" DESTINATION . COMPONENT zip EXCLUDE_FROM_ALL)
     install(FILES tests/windows/mingw-w64-x86_64.cmake DESTINATION share/tavrik
             COMPONENT zip EXCLUDE_FROM_ALL)
     set(zip_parts "${common_part};${PROJECT_BINARY_DIR};tavrik;zip;/")

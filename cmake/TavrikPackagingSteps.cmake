@@ -128,6 +128,13 @@ elseif(TAVRIK_STEP STREQUAL "source")
     if(status EQUAL 0)
       string(REPLACE "\n" ";" files "${listing}")
       list(FILTER files EXCLUDE REGEX "^$")
+      # The files are packed as they are in the tree: say so when that is
+      # not as the commit has them, since its bytes then are not the release's.
+      execute_process(COMMAND "${TAVRIK_GIT}" status --porcelain --untracked-files=no
+                      WORKING_DIRECTORY "${src}" OUTPUT_VARIABLE changed ERROR_QUIET)
+      if(NOT changed STREQUAL "")
+        message(WARNING "the source archive holds changes not committed:\n${changed}")
+      endif()
     endif()
   endif()
   # Inside another project's checkout, git answers but lists none of ours.

@@ -34,13 +34,22 @@ if(ARTIFACT STREQUAL "zip")
   run("${CMAKE_COMMAND}" -E compare_files "${WORK_DIR}/tavrik-1.0-win64.zip" "${WORK_DIR}/again/tavrik-1.0-win64.zip")
   unpack("${WORK_DIR}/tavrik-1.0-win64.zip" "${WORK_DIR}/zip")
   set(root "${WORK_DIR}/zip/tavrik-1.0-win64")
-  # Read as text, CMake would drop the CRs; the file is ASCII, so "0a" is an LF.
-  file(READ "${root}/README.txt" readme HEX)
-  string(REPLACE "0d0a" "" readme "${readme}")
+  # Read as text, CMake would drop the CRs; the files are ASCII, so "0a" is
+  # an LF.
+  set(lone_lf "")
+  foreach(text IN ITEMS README.txt NEWS.md LICENSE)
+    if(EXISTS "${root}/${text}")
+      file(READ "${root}/${text}" bytes HEX)
+      string(REPLACE "0d0a" "" bytes "${bytes}")
+      if(bytes MATCHES "0a")
+        string(APPEND lone_lf " ${text}")
+      endif()
+    endif()
+  endforeach()
   if(NOT EXISTS "${root}/LICENSE" OR NOT EXISTS "${root}/NEWS.md" OR NOT EXISTS "${root}/tavrik.html"
-     OR NOT EXISTS "${root}/lib/cmake/tavrik/tavrikConfig.cmake" OR readme MATCHES "0a")
+     OR NOT EXISTS "${root}/lib/cmake/tavrik/tavrikConfig.cmake" OR lone_lf)
     message(FATAL_ERROR "the ZIP lacks LICENSE, NEWS.md, tavrik.html or the package's config file, "
-                        "or its README.txt has a line not ended by CR LF: ${files}")
+                        "or has a line not ended by CR LF in${lone_lf}: ${files}")
   endif()
   # Any DLL but Windows' own would have to be found beside the program.
   run("${TOOL_x86_64-w64-mingw32-objdump}" -p "${root}/bin/tavrik.exe")

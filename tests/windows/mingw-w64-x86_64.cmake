@@ -1,6 +1,6 @@
 # Toolchain for a Windows x86-64 build with MinGW-w64, run under Wine (the
 # Windows ZIP carries it as share/tavrik/mingw-w64-x86_64.cmake):
-#   cmake -DCMAKE_TOOLCHAIN_FILE=tests/windows/mingw-w64-x86_64.cmake ...
+#   cmake -DCMAKE_TOOLCHAIN_FILE=<this file> ...
 # Programs get the toolchain's default link; one that must run without
 # MinGW's DLLs beside it is linked with -DCMAKE_EXE_LINKER_FLAGS=-static.
 set(CMAKE_SYSTEM_NAME Windows)
