@@ -345,20 +345,16 @@ void judge(const char *spelling, int links_left, probe *p, findings *f)
     if (still_open(f, could)) judge_folder(name, base, could, p, f);
 }
 
-// Whether the include spelling, without what follows the file it names,
-// reaches a file; a failed look-up is noted.
-bool include_exists(findings *f)
+// The identity of the file the include spelling (without what follows the
+// file it names) reaches: 1 found, 0 when it names nothing, -1 when the
+// look-up failed.
+int identify_include(file_identity *identity)
 {
     std::size_t length = named_length(include_spelling, std::strlen(include_spelling), host_name_style());
     char *named = nullptr;
-    file_identity identity;
-    if (!join(include_spelling, length, "", &named)) {
-        note_failure(f, every_output);
-        return true;
-    }
-    if (identify(named, &identity)) return true;
-    if (!names_nothing(last_failure())) note_failure(f, every_output);
-    return false;
+    if (!join(include_spelling, length, "", &named)) return -1;
+    if (identify(named, identity)) return 1;
+    return names_nothing(last_failure()) ? 0 : -1;
 }
 
 int verdict_of(const findings *f, const char **output_name)
@@ -397,7 +393,10 @@ int check_include_again(std::FILE *temp_stream, const char *temp_name, const cha
     probe p{temp_stream, temp_name, 0, false, ""};
     findings f{};
     judge(include_spelling, links_followed_max, &p, &f);
-    include_was_absent = !include_exists(&f);
+    file_identity include_id;
+    int found = identify_include(&include_id);
+    if (found < 0) note_failure(&f, every_output);
+    include_was_absent = found == 0;
     release_scratch();
     // The temporary must hold its file's bytes and nothing else.
     if (p.token_written && !cut_file(temp_stream, p.content_length)) note_failure(&f, every_output);
@@ -407,19 +406,12 @@ int check_include_again(std::FILE *temp_stream, const char *temp_name, const cha
 int check_include_after_rename(const char *output_name)
 {
     if (!include_was_absent) return include_clear;
-    std::size_t length = named_length(include_spelling, std::strlen(include_spelling), host_name_style());
-    char *named = nullptr;
     file_identity output_id;
     file_identity include_id;
-    int verdict = include_clear;
-    if (!join(include_spelling, length, "", &named)) {
-        verdict = include_check_failed;
-    } else if (identify(output_name, &output_id) && identify(named, &include_id)) {
-        if (same_identity(output_id, include_id)) verdict = include_clash;
-    } else if (!names_nothing(last_failure())) {
-        verdict = include_check_failed;
-    }
+    int found = identify(output_name, &output_id) ? identify_include(&include_id) : -1;
     release_scratch();
-    if (verdict == include_clash) set_cause("");
-    return verdict;
+    if (found < 0) return names_nothing(last_failure()) ? include_clear : include_check_failed;
+    if (found == 0 || !same_identity(output_id, include_id)) return include_clear;
+    set_cause("");
+    return include_clash;
 }
